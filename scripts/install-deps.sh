@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and benchmarking Vantorel needs.
+# Safe to run again: packages already present are left alone.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git
+  # libraries
+  qt6-base-dev qt6-base-dev-tools libgl-dev libtiff-dev zlib1g-dev
+  # test and benchmark frameworks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # independent checkers and peers used by tests and benchmarks
+  libtiff-tools poppler-utils qpdf netpbm graphicsmagick imagemagick
+  # running the viewer without a display, fonts for the sample generator
+  xvfb xauth fonts-dejavu-core
+  # desktop integration checks
+  desktop-file-utils shared-mime-info
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,163 @@
+#include "formats/dcx.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace fax {
+
+bool HasDcxMagic(const std::uint8_t* start, std::size_t size) {
+    return size >= 4 && ReadLe32(start) == kDcxMagic;
+}
+
+FaxKind DetectKind(const std::uint8_t* start, std::size_t size) {
+    return HasDcxMagic(start, size) ? FaxKind::Dcx : FaxKind::Pcx;
+}
+
+DcxTable DcxTable::FromBytes(const std::uint8_t* p, std::size_t size) {
+    DcxTable t;
+    std::memcpy(t.bytes.data(), p, std::min(size, kDcxTableSize));
+    return t;
+}
+
+std::uint32_t DcxTable::Slot(unsigned n) const {
+    if (n < 1 || n > kDcxSlots) return 0;
+    return ReadLe32(&bytes[4 * n]);
+}
+
+void DcxTable::SetSlot(unsigned n, std::uint32_t offset) {
+    if (n >= 1 && n <= kDcxSlots) WriteLe32(&bytes[4 * n], offset);
+}
+
+unsigned DcxTable::PageCount() const {
+    unsigned n = 0;
+    while (n < kDcxSlots && Slot(n + 1) != 0) ++n;
+    return n;
+}
+
+std::uint32_t DcxTable::LocatePage(unsigned& page) const {
+    if (page > kDcxSlots) page = kDcxSlots;
+    while (page >= 1) {
+        if (std::uint32_t offset = Slot(page)) return offset;
+        --page;
+    }
+    return 0;
+}
+
+bool PageExtents(const DcxTable& table, std::uint64_t fileSize, const std::string& path,
+                 std::vector<PageExtent>& extents, std::string& message) {
+    extents.clear();
+    unsigned count = table.PageCount();
+    std::uint64_t previous = 0;
+    for (unsigned n = 1; n <= count; ++n) {
+        std::uint64_t offset = table.Slot(n);
+        const char* fault = nullptr;
+        if (offset > fileSize)
+            fault = "lies beyond the end of the file";
+        else if (offset < previous)
+            fault = "starts before the page in front of it";
+        if (fault) {
+            message = path + "\nhas a damaged page table: page " + std::to_string(n) + " " + fault +
+                      ".\nNothing was copied from it.";
+            extents.clear();
+            return false;
+        }
+        previous = offset;
+        extents.push_back({offset, 0});
+    }
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        std::uint64_t end = i + 1 < extents.size() ? extents[i + 1].offset : fileSize;
+        extents[i].length = end - extents[i].offset;
+    }
+    return true;
+}
+
+std::string TableFullMessage(const std::string& path) {
+    return "The fax:\n" + path + "\nalready holds " + std::to_string(kDcxSlots) +
+           " pages, as many as a dcx fax can hold.\nThe remaining pages were not added.";
+}
+
+DcxWriter::DcxWriter(std::string path) : path_(std::move(path)), out_(path_) {}
+
+DcxWriter::~DcxWriter() {
+    if (open_) Abandon();
+}
+
+DcxWriter::Status DcxWriter::Create() {
+    table_ = DcxTable{};
+    WriteLe16(&table_.bytes[0], static_cast<std::uint16_t>(kDcxMagic & 0xFFFF));
+    WriteLe16(&table_.bytes[2], static_cast<std::uint16_t>(kDcxMagic >> 16));
+    pages_ = 0;
+    if (!out_.Open()) return Status::CreateFailed;
+    open_ = true;
+    if (!out_.file().WriteAll(table_.bytes.data(), kDcxTableSize)) {
+        Abandon();
+        return Status::CreateFailed;
+    }
+    return Status::Ok;
+}
+
+DcxWriter::Status DcxWriter::AppendPageHeader(const std::uint8_t* header) {
+    if (!open_) return Status::WriteFailed;
+    if (pages_ >= kDcxSlots) return Status::TableFull;
+    File& f = out_.file();
+    if (!f.SeekEnd()) return Status::WriteFailed;
+    std::int64_t offset = f.Tell();
+    if (offset < 0 || offset > 0xFFFFFFFFll) return Status::WriteFailed;
+    if (!f.WriteAll(header, kPcxHeaderSize)) return Status::WriteFailed;
+    table_.SetSlot(++pages_, static_cast<std::uint32_t>(offset));
+    return Status::Ok;
+}
+
+DcxWriter::Status DcxWriter::AppendData(const std::uint8_t* data, std::size_t size) {
+    if (!open_) return Status::WriteFailed;
+    return out_.file().WriteAll(data, size) ? Status::Ok : Status::WriteFailed;
+}
+
+DcxWriter::Status DcxWriter::CopyPageData(File& source) {
+    if (!open_) return Status::WriteFailed;
+    std::vector<std::uint8_t> piece(kDcxCopyPiece);
+    for (;;) {
+        std::int64_t n = source.Read(piece.data(), piece.size());
+        if (n < 0) return Status::ReadFailed;
+        if (n > 0 && !out_.file().WriteAll(piece.data(), static_cast<std::size_t>(n))) return Status::WriteFailed;
+        if (static_cast<std::size_t>(n) < piece.size()) return Status::Ok;
+    }
+}
+
+DcxWriter::Status DcxWriter::RewriteTable() {
+    if (!open_) return Status::WriteFailed;
+    File& f = out_.file();
+    if (!f.Seek(0) || !f.WriteAll(table_.bytes.data(), kDcxTableSize) || !f.SeekEnd()) return Status::WriteFailed;
+    return Status::Ok;
+}
+
+DcxWriter::Status DcxWriter::Finish() {
+    if (!open_) return Status::WriteFailed;
+    Status s = RewriteTable();
+    if (s != Status::Ok) {
+        Abandon();
+        return s;
+    }
+    open_ = false;
+    return out_.Commit() ? Status::Ok : Status::WriteFailed;
+}
+
+void DcxWriter::Abandon() {
+    if (!open_) return;
+    RewriteTable();  // the partial file then lists every page it holds
+    open_ = false;
+    out_.KeepIfNew();
+}
+
+const char* DcxWriter::StatusText(Status status) {
+    switch (status) {
+        case Status::Ok: return "no error";
+        case Status::CreateFailed: return "the file could not be created";
+        case Status::WriteFailed: return "a write failed";
+        case Status::ReadFailed: return "a page could not be read";
+        case Status::TableFull: return "the page table is full";
+    }
+    return "unknown";
+}
+
+}  // namespace fax

@@ -1,0 +1,22 @@
+// The one test whether a path names a fax file the system can open.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace fax {
+
+// True when `part` occurs anywhere in `text`, ignoring the case of letters (ASCII).
+// An empty argument gives false. Every extension test uses it.
+bool ContainsNoCase(std::string_view text, std::string_view part);
+
+struct FaxCheck {
+    int step = 0;  // 0 when the file passed, else the failing step 1..5
+    std::string message;  // the text to show (caption "Vantorel", OK button, no icon)
+    bool ok() const { return step == 0; }
+};
+
+// Extension, existence, opening, the first 128 bytes, and recognition, in that order.
+FaxCheck CheckFaxFile(const std::string& path);
+
+}  // namespace fax

@@ -1,0 +1,133 @@
+#include "formats/fax_reader.h"
+
+#include <algorithm>
+
+namespace fax {
+
+const char* const kTooWideMessage =
+    "Can not view file. It is too Wide. . .\nNormally Faxes are 1728 pixels (216 bytes) wide.";
+
+std::string PageErrorText(PageError error) {
+    switch (error) {
+        case PageError::None: return {};
+        case PageError::TooWide: return kTooWideMessage;
+        case PageError::ReadFailed: return "Can not view this file because it could not be read.";
+        default: return "UnZipFaxToScreen Error " + std::to_string(static_cast<int>(error));
+    }
+}
+
+bool FaxReader::Open(const std::string& path) {
+    Close();
+    file_ = File::OpenRead(path);
+    return file_.IsOpen();
+}
+
+void FaxReader::Close() {
+    file_.Close();
+    kind_ = FaxKind::None;
+    pageCount_ = 0;
+}
+
+PageError FaxReader::ReadLayout() {
+    kind_ = FaxKind::None;
+    pageCount_ = 1;
+    std::int64_t size = file_.Size();
+    if (size < 0) return PageError::ReadFailed;
+    fileSize_ = static_cast<std::uint64_t>(size);
+    std::uint8_t start[kReadChunk];
+    if (!file_.Seek(0)) return PageError::ReadFailed;
+    std::int64_t n = file_.Read(start, sizeof start);
+    if (n < static_cast<std::int64_t>(kPcxHeaderSize)) return PageError::ShortFile;
+    if (HasDcxMagic(start, static_cast<std::size_t>(n))) {
+        kind_ = FaxKind::Dcx;
+        std::uint8_t block[kDcxTableSize];
+        if (!file_.Seek(0)) return PageError::ReadFailed;
+        std::int64_t got = file_.Read(block, sizeof block);
+        if (got < static_cast<std::int64_t>(kMinTableBytes)) return PageError::ShortTable;
+        table_ = DcxTable::FromBytes(block, static_cast<std::size_t>(got));
+        pageCount_ = table_.PageCount();
+    } else {
+        kind_ = FaxKind::Pcx;
+        table_ = DcxTable{};
+    }
+    return PageError::None;
+}
+
+PageError FaxReader::LoadPage(unsigned number, Page& page) {
+    page = Page{};
+    page.number = 1;
+    std::uint64_t offset = 0;
+    if (kind_ == FaxKind::Dcx) {
+        page.number = number;
+        offset = table_.LocatePage(page.number);
+        if (offset == 0) {
+            page.number = number;
+            return PageError::ShortHeader;  // no page listed at all
+        }
+    }
+    page.offset = offset;
+    std::uint8_t head[kPcxHeaderSize];
+    if (!file_.Seek(offset)) return PageError::ShortHeader;
+    if (file_.Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return PageError::ShortHeader;
+    page.header = PcxHeader::FromBytes(head);
+    if (!page.header.IsRunLengthPcx()) return PageError::NotRunLength;
+    page.bytesPerLine = page.header.bytesPerLine();
+    if (page.bytesPerLine > kMaxBytesPerLine) return PageError::TooWide;
+    page.lines = page.header.LineCount();
+    if (page.bytesPerLine < kMinBytesPerLine) return PageError::TooNarrow;
+    // Two input bytes decode to at most kMaxRun output bytes.
+    std::uint64_t dataStart = offset + kPcxHeaderSize;
+    std::uint64_t left = fileSize_ > dataStart ? fileSize_ - dataStart : 0;
+    std::uint64_t maxBytes = (left / 2 + 1) * kMaxRun + left % 2;
+    std::uint64_t maxLines = maxBytes / page.bytesPerLine + 1;
+    page.decodableLines = static_cast<std::uint32_t>(std::min<std::uint64_t>(page.lines, maxLines));
+    return PageError::None;
+}
+
+PageLineReader::PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode)
+    : file_(file),
+      position_(page.offset + kPcxHeaderSize),
+      linesLeft_(page.lines),
+      bytesPerLine_(page.bytesPerLine ? page.bytesPerLine : 1),
+      decoder_(bytesPerLine_, mode) {}
+
+PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLines) {
+    Band band;
+    maxLines = std::min<std::size_t>(maxLines, linesLeft_);
+    std::uint8_t* line = out;
+    while (band.lines < maxLines) {
+        if (chunkPos_ >= chunkSize_) {
+            if (eof_) break;
+            if (!file_.Seek(position_)) {
+                band.error = true;
+                break;
+            }
+            std::int64_t n = file_.Read(chunk_, sizeof chunk_);
+            if (n < 0) {
+                band.error = true;
+                break;
+            }
+            chunkSize_ = static_cast<std::size_t>(n);
+            chunkPos_ = 0;
+            position_ += chunkSize_;
+            if (chunkSize_ < sizeof chunk_) eof_ = true;
+            if (chunkSize_ == 0) break;
+        }
+        auto r = decoder_.Decode(chunk_ + chunkPos_, chunkSize_ - chunkPos_, line, maxLines - band.lines);
+        chunkPos_ += r.consumed;
+        band.lines += r.lines;
+        line += r.lines * bytesPerLine_;
+    }
+    linesLeft_ -= static_cast<std::uint32_t>(band.lines);
+    delivered_ += static_cast<std::uint32_t>(band.lines);
+    if (linesLeft_ == 0) {
+        band.end = true;
+    } else if (band.error || (eof_ && chunkPos_ >= chunkSize_)) {
+        band.end = true;
+        band.partialBytes = decoder_.PartialLineBytes();
+        linesLeft_ = 0;
+    }
+    return band;
+}
+
+}  // namespace fax

@@ -1,0 +1,99 @@
+// Reading pages of an open fax: kind, page table, page location, header checks and a
+// banded line reader. The display, the renderer and the command-line tool share it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "formats/dcx.h"
+#include "formats/file_io.h"
+#include "formats/pcx.h"
+#include "formats/rle.h"
+
+namespace fax {
+
+// Why a page cannot be shown; the numbered ones are reported as "UnZipFaxToScreen Error n".
+enum class PageError {
+    None = 0,
+    ShortFile = 1,    // fewer than 128 bytes at the start of the file
+    ShortTable = 2,   // a DCX page table shorter than 128 bytes
+    ShortHeader = 3,  // the page header is shorter than 128 bytes (or the page is missing)
+    NotRunLength = 4, // Manufacturer or Encoding wrong
+    TooWide = 5,      // BytesPerLine above kMaxBytesPerLine
+    TooNarrow = 6,    // BytesPerLine below kMinBytesPerLine
+    ReadFailed = 8,   // the file could not be read
+};
+
+// The text shown for a page error (caption "Vantorel", error icon).
+std::string PageErrorText(PageError error);
+
+extern const char* const kTooWideMessage;
+
+class FaxReader {
+public:
+    // Opens the file read-only; false when it cannot be opened.
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return file_.IsOpen(); }
+    File& file() { return file_; }
+
+    // Reads the kind and, for a DCX, the page table (the display's "new file" step).
+    PageError ReadLayout();
+    FaxKind kind() const { return kind_; }
+    unsigned pageCount() const { return pageCount_; }
+    const DcxTable& table() const { return table_; }
+    std::uint64_t fileSize() const { return fileSize_; }
+
+    struct Page {
+        unsigned number = 1;           // the page actually used (may move back, see DcxTable::LocatePage)
+        std::uint64_t offset = 0;      // of the header
+        PcxHeader header;
+        std::uint32_t lines = 0;       // by the header's line count
+        std::uint16_t bytesPerLine = 0;
+        // Upper bound on the lines the rest of the file can decode to: a header may
+        // claim more than the data holds, and nothing is allocated for the claim.
+        std::uint32_t decodableLines = 0;
+    };
+    // Locates page `number` (1-based) and checks its header with the display's limits.
+    PageError LoadPage(unsigned number, Page& page);
+
+private:
+    File file_;
+    FaxKind kind_ = FaxKind::None;
+    unsigned pageCount_ = 0;
+    DcxTable table_;
+    std::uint64_t fileSize_ = 0;
+};
+
+// Delivers the lines of one page in bands, reading the file in kReadChunk pieces.
+class PageLineReader {
+public:
+    PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode = RunAtLineEnd::Carry);
+
+    struct Band {
+        std::size_t lines = 0;  // complete lines written
+        bool end = false;       // no more lines follow (page complete or data ended)
+        bool error = false;     // a read failed
+        // At the end of the data: bytes of an unfinished last line, written after the
+        // complete ones (the rest of that line in `out` is left as it was).
+        std::size_t partialBytes = 0;
+    };
+    // Writes up to `maxLines` complete lines into `out` (maxLines * bytesPerLine bytes).
+    Band Next(std::uint8_t* out, std::size_t maxLines);
+
+    std::uint32_t linesDelivered() const { return delivered_; }
+
+private:
+    File& file_;
+    std::uint64_t position_;
+    std::uint32_t linesLeft_;
+    std::size_t bytesPerLine_;
+    LineDecoder decoder_;
+    std::uint8_t chunk_[kReadChunk];
+    std::size_t chunkSize_ = 0;
+    std::size_t chunkPos_ = 0;
+    bool eof_ = false;
+    std::uint32_t delivered_ = 0;
+};
+
+}  // namespace fax

@@ -1,0 +1,112 @@
+#include "formats/rle.h"
+
+#include <cstring>
+
+namespace fax {
+
+LineDecoder::LineDecoder(std::size_t bytesPerLine, RunAtLineEnd mode)
+    : bytesPerLine_(bytesPerLine ? bytesPerLine : 1), mode_(mode) {}
+
+void LineDecoder::Reset() {
+    column_ = 0;
+    pendingCount_ = 0;
+    awaitingValue_ = false;
+    awaitingCount_ = 0;
+}
+
+LineDecoder::Result LineDecoder::Decode(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out,
+                                        std::size_t maxLines) {
+    const std::size_t bpl = bytesPerLine_;
+    std::size_t pos = 0;
+    std::size_t lines = 0;
+    std::uint8_t* line = out;
+    std::size_t col = column_;
+
+    auto lineDone = [&]() {
+        ++lines;
+        line += bpl;
+        col = 0;
+        if (mode_ == RunAtLineEnd::Drop) pendingCount_ = 0;
+    };
+
+    while (lines < maxLines) {
+        // A run carried over from the last chunk or line goes first.
+        if (pendingCount_ > 0) {
+            std::size_t n = std::min<std::size_t>(pendingCount_, bpl - col);
+            std::memset(line + col, pendingValue_, n);
+            col += n;
+            pendingCount_ -= static_cast<unsigned>(n);
+            if (col == bpl) lineDone();
+            continue;
+        }
+        if (awaitingValue_) {
+            if (pos >= inSize) break;
+            awaitingValue_ = false;
+            pendingValue_ = in[pos++];
+            pendingCount_ = awaitingCount_;
+            continue;
+        }
+        // The hot path: plain bytes and runs wholly inside this line and chunk.
+        while (col < bpl && pos < inSize) {
+            std::uint8_t b = in[pos];
+            if ((b & kCountFlag) != kCountFlag) {
+                line[col++] = b;
+                ++pos;
+                continue;
+            }
+            unsigned count = b & 0x3Fu;
+            if (pos + 1 >= inSize) {
+                // The value byte comes with the next chunk.
+                ++pos;
+                awaitingValue_ = true;
+                awaitingCount_ = count;
+                break;
+            }
+            std::uint8_t v = in[pos + 1];
+            pos += 2;
+            if (count <= bpl - col) {
+                std::memset(line + col, v, count);
+                col += count;
+            } else {
+                std::size_t n = bpl - col;
+                std::memset(line + col, v, n);
+                col = bpl;
+                pendingValue_ = v;
+                pendingCount_ = count - static_cast<unsigned>(n);
+            }
+        }
+        if (col == bpl) {
+            lineDone();
+            continue;
+        }
+        if (pos >= inSize || awaitingValue_) break;
+    }
+    column_ = col;
+    return {pos, lines};
+}
+
+std::size_t EncodeLine(const std::uint8_t* line, std::size_t size, std::uint8_t* out) {
+    std::size_t o = 0;
+    std::size_t i = 0;
+    while (i < size) {
+        std::uint8_t v = line[i];
+        std::size_t run = 1;
+        while (i + run < size && run < kMaxRun && line[i + run] == v) ++run;
+        if (run == 1 && v < kCountFlag) {
+            out[o++] = v;
+        } else {
+            out[o++] = static_cast<std::uint8_t>(kCountFlag | run);
+            out[o++] = v;
+        }
+        i += run;
+    }
+    return o;
+}
+
+void EncodeLine(const std::uint8_t* line, std::size_t size, std::vector<std::uint8_t>& out) {
+    std::size_t old = out.size();
+    out.resize(old + 2 * size);
+    out.resize(old + EncodeLine(line, size, out.data() + old));
+}
+
+}  // namespace fax

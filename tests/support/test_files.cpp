@@ -1,0 +1,139 @@
+#include "support/test_files.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "vantorel-test-XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = buf.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+Bytes PcxHeaderBytes(std::uint16_t bytesPerLine, std::uint16_t ymax) {
+    Bytes h(128, 0);
+    h[0] = 10;
+    h[1] = 5;
+    h[2] = 1;
+    h[3] = 1;
+    std::uint16_t xmax = static_cast<std::uint16_t>(bytesPerLine * 8 - 1);
+    h[8] = xmax & 0xFF;
+    h[9] = xmax >> 8;
+    h[10] = ymax & 0xFF;
+    h[11] = ymax >> 8;
+    h[12] = 200;
+    h[14] = 200;
+    h[65] = 1;
+    h[66] = bytesPerLine & 0xFF;
+    h[67] = bytesPerLine >> 8;
+    return h;
+}
+
+Bytes PatternPage(std::size_t bpl, std::size_t lines, unsigned seed) {
+    Bytes p(bpl * lines, 0xFF);
+    std::uint32_t state = seed * 2654435761u + 12345;
+    auto next = [&] {
+        state = state * 1103515245u + 12345u;
+        return state >> 16;
+    };
+    for (std::size_t y = 0; y < lines; ++y) {
+        std::uint8_t* row = &p[y * bpl];
+        std::size_t band = (y / 24) % 5;
+        if (band == 4) continue;  // a blank gap between "text lines"
+        if ((y + seed) % 97 < 3) {
+            for (std::size_t x = bpl / 8; x < bpl - bpl / 8; ++x) row[x] = 0x00;  // a rule
+            continue;
+        }
+        for (std::size_t x = bpl / 10; x < bpl - bpl / 10; ++x) {
+            std::uint32_t r = next();
+            if (r % 7 < 3) row[x] = static_cast<std::uint8_t>(r & 0xFF);  // strokes
+        }
+        row[0] = static_cast<std::uint8_t>(0xC0 | (seed & 0x3F));  // bytes that need escaping
+    }
+    return p;
+}
+
+Bytes EncodePage(const Bytes& pixels, std::size_t bpl) {
+    Bytes out;
+    for (std::size_t off = 0; off + bpl <= pixels.size(); off += bpl) {
+        std::size_t i = 0;
+        while (i < bpl) {
+            std::uint8_t v = pixels[off + i];
+            std::size_t run = 1;
+            while (i + run < bpl && run < 63 && pixels[off + i + run] == v) ++run;
+            if (run == 1 && v < 0xC0) {
+                out.push_back(v);
+            } else {
+                out.push_back(static_cast<std::uint8_t>(0xC0 | run));
+                out.push_back(v);
+            }
+            i += run;
+        }
+    }
+    return out;
+}
+
+Bytes MakePcx(const Bytes& pixels, std::size_t bpl) {
+    std::size_t lines = pixels.size() / bpl;
+    Bytes file = PcxHeaderBytes(static_cast<std::uint16_t>(bpl), static_cast<std::uint16_t>(lines - 1));
+    Bytes data = EncodePage(pixels, bpl);
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+Bytes MakeDcx(const std::vector<Bytes>& pages) {
+    Bytes file(4096, 0);
+    file[0] = 0xB1;
+    file[1] = 0x68;
+    file[2] = 0xDE;
+    file[3] = 0x3A;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        std::uint32_t off = static_cast<std::uint32_t>(file.size());
+        for (int k = 0; k < 4; ++k) file[4 + 4 * i + k] = static_cast<std::uint8_t>(off >> (8 * k));
+        file.insert(file.end(), pages[i].begin(), pages[i].end());
+    }
+    return file;
+}
+
+int Run(const std::string& command, std::string* output, bool withStderr) {
+    std::string cmd = command + (withStderr ? " 2>&1" : "");
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        if (output) output->append(buf, n);
+    int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string CliPath() { return VANTOREL_CLI; }
+std::string SourceDir() { return VANTOREL_SOURCE_DIR; }
+
+}  // namespace testing_support

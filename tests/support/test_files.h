@@ -1,0 +1,54 @@
+// Fixture files for tests: temporary folders, and fax pages built independently of the
+// writers under test (the tests' own little PCX/DCX assembler).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh temporary folder, removed with everything in it at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteBytes(const std::string& path, const Bytes& bytes);
+Bytes ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+
+// A 128-byte header: Manufacturer 10, Version 5, Encoding 1, 1 bit, given width and Ymax.
+Bytes PcxHeaderBytes(std::uint16_t bytesPerLine, std::uint16_t ymax);
+
+// A bilevel page of `bytesPerLine` x `lines` bytes (1 = white), with a pattern that
+// depends on `seed` so pages differ: text-like strokes, blank margins, solid bars.
+Bytes PatternPage(std::size_t bytesPerLine, std::size_t lines, unsigned seed);
+
+// Run-length codes a page the plain way (runs never cross a line end).
+Bytes EncodePage(const Bytes& pixels, std::size_t bytesPerLine);
+
+// A whole PCX file for `pixels`.
+Bytes MakePcx(const Bytes& pixels, std::size_t bytesPerLine);
+
+// A DCX of the given complete PCX files, first page at 4096.
+Bytes MakeDcx(const std::vector<Bytes>& pcxFiles);
+
+// Runs a shell command; returns its exit status and puts standard output (and error,
+// when wanted) into `output`.
+int Run(const std::string& command, std::string* output = nullptr, bool withStderr = false);
+
+std::string CliPath();     // the built tarvex-cli
+std::string SourceDir();   // the repository
+
+}  // namespace testing_support
