@@ -21,11 +21,12 @@ bool ParsePage(const std::string& text, unsigned& page) {
 }
 
 const std::vector<Command>& Commands() {
-    static const std::vector<Command> table = {
-        {"info", 1, 1, Info, nullptr},
-        {"check", 1, 1, Check, nullptr},
-        {"pbm", 3, 3, Pbm, nullptr},
-    };
+    static const std::vector<Command> table = [] {
+        std::vector<Command> all;
+        for (auto list : {FormatCommands(), ViewerCommands(), ExportCommands(), ToolCommands()})
+            all.insert(all.end(), list.begin(), list.end());
+        return all;
+    }();
     return table;
 }
 

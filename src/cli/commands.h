@@ -17,16 +17,19 @@ struct Command {
     const char* usage;  // one line for the help text, or nullptr when listed in main
 };
 
+// All commands, gathered from the subsystems' lists below.
 const std::vector<Command>& Commands();
+
+// Each subsystem lists its own commands in its own file.
+std::vector<Command> FormatCommands();  // format_commands.cpp
+std::vector<Command> ViewerCommands();  // viewer_commands.cpp
+std::vector<Command> ExportCommands();  // export_commands.cpp
+std::vector<Command> ToolCommands();    // tool_commands.cpp
 
 // Prints the message to standard error and returns kFailed.
 int Fail(const std::string& message);
 // Parses a positive page number; false when it is not one.
 bool ParsePage(const std::string& text, unsigned& page);
 
-// Commands of each subsystem (defined in the files named after them).
-int Info(const std::vector<std::string>& args);
-int Check(const std::vector<std::string>& args);
-int Pbm(const std::vector<std::string>& args);
 
 }  // namespace cli

@@ -8,6 +8,18 @@
 
 namespace cli {
 
+int Info(const std::vector<std::string>& args);
+int Check(const std::vector<std::string>& args);
+int Pbm(const std::vector<std::string>& args);
+
+std::vector<Command> FormatCommands() {
+    return {
+        {"info", 1, 1, Info, nullptr},
+        {"check", 1, 1, Check, nullptr},
+        {"pbm", 3, 3, Pbm, nullptr},
+    };
+}
+
 namespace {
 std::string CannotOpen(const std::string& path) { return "Can not open:\n" + path; }
 }  // namespace

@@ -1,0 +1,20 @@
+// Pages for benchmarks: a dense text page like a typed letter.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace benchpages {
+
+constexpr std::size_t kBytesPerLine = 216;
+constexpr std::size_t kLines = 2200;
+
+// 1728 x 2200, black text strokes on white, about 12% black.
+std::vector<std::uint8_t> DenseTextPage(unsigned seed = 1);
+// Run-length codes a page (whole lines).
+std::vector<std::uint8_t> Encode(const std::vector<std::uint8_t>& page, std::size_t bytesPerLine);
+// A complete PCX file / DCX file of `pages` dense pages, written to `path`.
+void WriteDenseFax(const std::string& path, unsigned pages);
+
+}  // namespace benchpages
