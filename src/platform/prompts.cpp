@@ -1,0 +1,95 @@
+#include "platform/prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace app {
+
+namespace {
+Prompts* g_override = nullptr;
+
+QMessageBox::StandardButton ToQt(Button b) {
+    switch (b) {
+        case Ok: return QMessageBox::Ok;
+        case Cancel: return QMessageBox::Cancel;
+        case Yes: return QMessageBox::Yes;
+        case No: return QMessageBox::No;
+        default: return QMessageBox::NoButton;
+    }
+}
+
+QMessageBox::Icon ToQt(Icon icon) {
+    switch (icon) {
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::Error: return QMessageBox::Critical;
+        case Icon::Warning: return QMessageBox::Warning;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void Prepare(QFileDialog& d, const FileDialogSpec& spec) {
+    d.setWindowTitle(spec.title);
+    d.setDirectory(spec.startFolder);
+    d.setNameFilters(spec.filters);
+    if (!spec.filters.isEmpty()) d.selectNameFilter(spec.filters.first());
+    d.setDefaultSuffix(spec.defaultSuffix);
+    if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
+    d.setOption(QFileDialog::ReadOnly, false);
+}
+}  // namespace
+
+Prompts& prompts() {
+    static QtPrompts qt;
+    return g_override ? *g_override : qt;
+}
+
+void setPrompts(Prompts* p) { g_override = p; }
+
+Button QtPrompts::ask(QWidget* owner, const QString& title, const QString& text, Icon icon, Buttons buttons,
+                      Button defaultButton) {
+    QMessageBox box(ToQt(icon), title, text, QMessageBox::NoButton, owner);
+    for (Button b : {Ok, Cancel, Yes, No})
+        if (buttons & b) box.addButton(ToQt(b));
+    if (defaultButton != NoButton) box.setDefaultButton(ToQt(defaultButton));
+    int r = box.exec();
+    for (Button b : {Ok, Cancel, Yes, No})
+        if (r == ToQt(b)) return b;
+    // Closed without a button: the escape button's meaning.
+    if (buttons & Cancel) return Cancel;
+    if (buttons & No) return No;
+    return defaultButton;
+}
+
+QString QtPrompts::openFile(QWidget* owner, const FileDialogSpec& spec) {
+    QFileDialog d(owner);
+    Prepare(d, spec);
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setFileMode(QFileDialog::ExistingFile);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
+}
+
+QString QtPrompts::saveFile(QWidget* owner, const FileDialogSpec& spec) {
+    QFileDialog d(owner);
+    Prepare(d, spec);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setFileMode(QFileDialog::AnyFile);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
+}
+
+bool QtPrompts::printerSetup(QWidget* owner, QPrinter* printer) {
+    QPrintDialog d(printer, owner);
+    return d.exec() == QDialog::Accepted;
+}
+
+QStringList FaxFileFilters() {
+    return {QStringLiteral("Fax (*.dcx *.DCX)"), QStringLiteral("Fax (*.pcx *.PCX)"),
+            QStringLiteral("All Files (*.*)")};
+}
+
+}  // namespace app

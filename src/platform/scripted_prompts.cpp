@@ -1,0 +1,36 @@
+#include "platform/scripted_prompts.h"
+
+namespace app {
+
+Button ScriptedPrompts::ask(QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons,
+                            Button defaultButton) {
+    asked.push_back({title, text, icon, buttons, defaultButton});
+    if (answers.empty()) return defaultButton == NoButton ? Ok : defaultButton;
+    Button b = answers.front();
+    answers.pop_front();
+    return b;
+}
+
+QString ScriptedPrompts::openFile(QWidget*, const FileDialogSpec& spec) {
+    dialogs.push_back({false, spec});
+    if (files.empty()) return {};
+    QString f = files.front();
+    files.pop_front();
+    return f;
+}
+
+QString ScriptedPrompts::saveFile(QWidget*, const FileDialogSpec& spec) {
+    dialogs.push_back({true, spec});
+    if (files.empty()) return {};
+    QString f = files.front();
+    files.pop_front();
+    return f;
+}
+
+QStringList ScriptedPrompts::texts() const {
+    QStringList t;
+    for (const auto& r : asked) t << r.text;
+    return t;
+}
+
+}  // namespace app

@@ -1,0 +1,30 @@
+// The state the main window owns and every tool reads: the program's folders, the
+// default fax and the settings kept in memory.
+#pragma once
+
+#include <QString>
+
+#include "platform/settings_store.h"
+
+namespace app {
+
+inline const QString kProductName = QStringLiteral("Vantorel");
+inline const QString kVersion = QStringLiteral("15.05.01");
+
+struct ViewerState {
+    QString commandLine;
+    QString programDir;  // all relative names of the viewer are taken from here
+    QString faxDir;      // programDir/Fax: new faxes, starting folder of file dialogs
+    QString dataDir;     // programDir/Data: loose PCX pages
+    QString accumDir;    // dataDir/faxaccum: the Fax-Accumulator's pages
+    QString currentFax;  // the default fax (setting DftFax)
+    Settings settings;
+    bool primaryInstance = true;
+    int osKind = 0;
+    QString osDescription;
+
+    // Derives faxDir, dataDir and accumDir from programDir.
+    void DeriveFolders();
+};
+
+}  // namespace app
