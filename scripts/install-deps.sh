@@ -11,7 +11,7 @@ PACKAGES=(
   # test and benchmark frameworks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # independent checkers and peers used by tests and benchmarks
-  libtiff-tools poppler-utils qpdf netpbm graphicsmagick imagemagick
+  libtiff-tools poppler-utils qpdf netpbm graphicsmagick imagemagick time hyperfine
   # running the viewer without a display, fonts for the sample generator
   xvfb xauth fonts-dejavu-core
   # desktop integration checks
