@@ -28,7 +28,7 @@ bench: build
 	bash bench/run-benchmarks.sh
 
 samples: build
-	./build/src/cli/samplegen resources/samples
+	./build/resources/samplegen resources/samples
 
 clean:
 	rm -rf build build-asan
