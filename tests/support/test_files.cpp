@@ -121,7 +121,7 @@ Bytes MakeDcx(const std::vector<Bytes>& pages) {
     return file;
 }
 
-int Run(const std::string& command, std::string* output, bool withStderr) {
+int RunCommand(const std::string& command, std::string* output, bool withStderr) {
     std::string cmd = command + (withStderr ? " 2>&1" : "");
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return -1;

@@ -46,7 +46,11 @@ Bytes MakeDcx(const std::vector<Bytes>& pcxFiles);
 
 // Runs a shell command; returns its exit status and puts standard output (and error,
 // when wanted) into `output`.
-int Run(const std::string& command, std::string* output = nullptr, bool withStderr = false);
+// (Inside a TEST body call it RunCommand: gtest's Test::Run hides the short name.)
+int RunCommand(const std::string& command, std::string* output = nullptr, bool withStderr = false);
+inline int Run(const std::string& command, std::string* output = nullptr, bool withStderr = false) {
+    return RunCommand(command, output, withStderr);
+}
 
 std::string CliPath();     // the built tarvex-cli
 std::string SourceDir();   // the repository
