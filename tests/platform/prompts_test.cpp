@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "platform/prompts.h"
+#include "platform/scripted_prompts.h"
+#include "platform/window_stack.h"
+
+using namespace app;
+
+TEST(Prompts, ScriptAnswersInOrderThenDefaults) {
+    ScriptedPrompts p;
+    p.answers = {Yes};
+    EXPECT_TRUE(prompts().yesNo(nullptr, "T", "first?", No));
+    EXPECT_FALSE(prompts().yesNo(nullptr, "T", "second?", No));  // script ran out: default No
+    ASSERT_EQ(p.asked.size(), 2u);
+    EXPECT_EQ(p.asked[1].text, "second?");
+    EXPECT_EQ(p.asked[1].buttons, unsigned(Yes | No));
+    EXPECT_EQ(p.asked[1].icon, Icon::Question);
+}
+
+TEST(Prompts, QtMessageBoxShowsTitleTextAndDefaultButton) {
+    QtPrompts qt;
+    QString seenTitle, seenText;
+    bool noIsDefault = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) continue;
+            seenTitle = box->windowTitle();
+            seenText = box->text();
+            noIsDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    EXPECT_EQ(qt.ask(nullptr, "Vantorel", "Over-Write it?", Icon::Question, Yes | No, No), Yes);
+    EXPECT_EQ(seenTitle, "Vantorel");
+    EXPECT_EQ(seenText, "Over-Write it?");
+    EXPECT_TRUE(noIsDefault);
+}
+
+TEST(WindowStack, TopToolWindowOwnsPrompts) {
+    QWidget main, tool1, tool2;
+    ResetWindowStack(&main);
+    EXPECT_EQ(CurrentToolWindow(), nullptr);
+    EXPECT_EQ(TopWindow(), &main);
+    {
+        ToolWindowScope a(&tool1);
+        ToolWindowScope b(&tool2);
+        EXPECT_EQ(TopWindow(), &tool2);
+    }
+    EXPECT_EQ(CurrentToolWindow(), nullptr);
+}
