@@ -1,0 +1,82 @@
+#include "tools/fax_accumulator.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "formats/file_io.h"
+#include "tools/breakup.h"
+
+namespace fax {
+
+std::string AccumulatorPagePath(const std::string& dir, unsigned number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "fpa%04u.pcx", number);
+    return dir + "/" + name;
+}
+
+unsigned AccumulatorCount(const std::string& dir) {
+    unsigned n = 0;
+    while (FileExists(AccumulatorPagePath(dir, n + 1))) ++n;
+    return n;
+}
+
+AccumulatorSaveResult AccumulatorSave(const std::string& dir, const std::string& faxPath) {
+    AccumulatorSaveResult result;
+    File in = File::OpenRead(faxPath);
+    if (!in) return result;
+    DcxPages pages = ReadDcxPages(in, faxPath);
+    if (pages.status == DcxPages::Status::NotDcx) return result;
+    if (pages.status == DcxPages::Status::Damaged) {
+        result.messages.push_back({kProductTitle, pages.damage, MessageIcon::Error});
+        return result;
+    }
+    std::vector<std::uint8_t> buffer(kPageCopyBuffer);
+    unsigned number = AccumulatorCount(dir) + 1;
+    for (const PageExtent& extent : pages.extents) {
+        while (FileExists(AccumulatorPagePath(dir, number))) ++number;
+        if (CopyPageToFile(in, extent, AccumulatorPagePath(dir, number++), buffer.data(), buffer.size()) !=
+            CopyStatus::Ok)
+            break;
+        ++result.saved;
+    }
+    return result;
+}
+
+AccumulatorConvertResult AccumulatorBuild(const std::string& dir, const std::string& newPath) {
+    AccumulatorConvertResult result;
+    std::vector<std::string> run;
+    for (unsigned n = 1; n <= kMaxConvertPages; ++n) {
+        std::string page = AccumulatorPagePath(dir, n);
+        if (!FileExists(page)) break;
+        run.push_back(std::move(page));
+    }
+    if (run.empty()) return result;
+    result.attempted = true;
+    result.build = BuildFax(newPath, run);
+    if (result.build.outcome == BuildFaxResult::Outcome::Built) result.taken = static_cast<unsigned>(run.size());
+    return result;
+}
+
+void AccumulatorRemoveConverted(const std::string& dir, unsigned taken) {
+    for (unsigned n = 1; n <= taken; ++n) RemoveFile(AccumulatorPagePath(dir, n));
+    for (unsigned n = taken + 1, to = 1; taken > 0 && FileExists(AccumulatorPagePath(dir, n)); ++n, ++to) {
+        std::string from = AccumulatorPagePath(dir, n), target = AccumulatorPagePath(dir, to);
+        // link() never replaces a page that appeared meanwhile; the page then keeps its name.
+        if (::link(from.c_str(), target.c_str()) != 0) break;
+        ::unlink(from.c_str());
+    }
+}
+
+void AccumulatorClear(const std::string& dir) {
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.empty() || name[0] == '.') continue;
+        if (it->is_regular_file(ec) || it->is_symlink(ec)) RemoveFile(it->path().string());
+    }
+}
+
+}  // namespace fax

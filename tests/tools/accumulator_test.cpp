@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "formats/dcx.h"
+#include "tool_fixtures.h"
+#include "tools/fax_accumulator.h"
+
+using namespace testing_support;
+using namespace toolfix;
+
+namespace {
+struct Accum {
+    TempDir dir;
+    std::string folder = dir.File("faxaccum");
+    Accum() { std::filesystem::create_directory(folder); }
+    std::string Page(unsigned n) const { return fax::AccumulatorPagePath(folder, n); }
+    void Put(unsigned n, const Bytes& bytes) const { WriteBytes(Page(n), bytes); }
+};
+Bytes Marker(std::uint8_t v) {  // a small but valid page, told apart by its data byte
+    Bytes b = PcxHeaderBytes(216, 0);
+    b.insert(b.end(), {0xC1, v});
+    return b;
+}
+unsigned DcxPagesIn(const std::string& path) {
+    Bytes b = ReadBytes(path);
+    return fax::DcxTable::FromBytes(b.data(), b.size()).PageCount();
+}
+}  // namespace
+
+TEST(FaxAccumulator, CountIsTheUnbrokenRun) {
+    Accum a;
+    EXPECT_EQ(a.Page(7), a.folder + "/fpa0007.pcx");
+    EXPECT_EQ(fax::AccumulatorCount(a.folder), 0u);
+    a.Put(1, Marker(1));
+    a.Put(2, Marker(2));
+    a.Put(4, Marker(4));
+    EXPECT_EQ(fax::AccumulatorCount(a.folder), 2u);
+
+    // Convert takes the two pages of the run; the page after the gap stays.
+    auto r = fax::AccumulatorBuild(a.folder, a.dir.File("new.dcx"));
+    ASSERT_TRUE(r.attempted);
+    EXPECT_EQ(r.build.outcome, fax::BuildFaxResult::Outcome::Built);
+    EXPECT_EQ(r.taken, 2u);
+    EXPECT_EQ(DcxPagesIn(a.dir.File("new.dcx")), 2u);
+    fax::AccumulatorRemoveConverted(a.folder, r.taken);
+    EXPECT_EQ(FilesIn(a.folder), (std::vector<std::string>{"fpa0004.pcx"}));
+    EXPECT_FALSE(fax::AccumulatorBuild(a.folder, a.dir.File("none.dcx")).attempted);
+    EXPECT_FALSE(Exists(a.dir.File("none.dcx")));
+}
+
+TEST(FaxAccumulator, SaveAppendsAfterTheRunAndNeverOverwrites) {
+    Accum a;
+    std::vector<Page> pages = {MakePage(40, 1), MakePage(50, 2), MakePage(60, 3)};
+    WriteBytes(a.dir.File("three.dcx"), MakeDcx({pages[0].file, pages[1].file, pages[2].file}));
+    a.Put(1, Marker(1));
+    a.Put(2, Marker(2));
+    auto r = fax::AccumulatorSave(a.folder, a.dir.File("three.dcx"));
+    EXPECT_EQ(r.saved, 3u);
+    EXPECT_EQ(fax::AccumulatorCount(a.folder), 5u);
+    for (unsigned n = 3; n <= 5; ++n) EXPECT_EQ(ReadBytes(a.Page(n)), pages[n - 3].file) << n;
+
+    // With a page after a gap, that number is passed over and the page keeps its bytes.
+    Accum g;
+    g.Put(1, Marker(1));
+    g.Put(2, Marker(2));
+    g.Put(4, Marker(4));
+    r = fax::AccumulatorSave(g.folder, a.dir.File("three.dcx"));
+    EXPECT_EQ(r.saved, 3u);
+    EXPECT_EQ(ReadBytes(g.Page(3)), pages[0].file);
+    EXPECT_EQ(ReadBytes(g.Page(4)), Marker(4));
+    EXPECT_EQ(ReadBytes(g.Page(5)), pages[1].file);
+    EXPECT_EQ(ReadBytes(g.Page(6)), pages[2].file);
+    EXPECT_EQ(fax::AccumulatorCount(g.folder), 6u);
+}
+
+TEST(FaxAccumulator, SaveOfWhatIsNotADcxSavesNothing) {
+    Accum a;
+    Page page = MakePage(30, 1);
+    WriteBytes(a.dir.File("page.pcx"), page.file);
+    EXPECT_EQ(fax::AccumulatorSave(a.folder, a.dir.File("page.pcx")).saved, 0u);
+    EXPECT_EQ(fax::AccumulatorSave(a.folder, a.dir.File("missing.dcx")).saved, 0u);
+
+    Bytes body = page.file;
+    body.insert(body.end(), page.file.begin(), page.file.end());
+    WriteBytes(a.dir.File("bad.dcx"), DcxWithOffsets({4096, 4096 + 999999}, body));
+    auto r = fax::AccumulatorSave(a.folder, a.dir.File("bad.dcx"));
+    EXPECT_EQ(r.saved, 0u);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_NE(r.messages[0].text.find("damaged page table"), std::string::npos);
+    EXPECT_TRUE(FilesIn(a.folder).empty());
+}
+
+TEST(FaxAccumulator, ConversionTakesAThousandAndKeepsTheRest) {
+    Accum a;
+    for (unsigned n = 1; n <= fax::kMaxConvertPages + 3; ++n) a.Put(n, Marker(static_cast<std::uint8_t>(n % 200)));
+    a.Put(2, Bytes(50, 0));  // corrupt: reported, skipped, and gone with the converted pages
+    auto r = fax::AccumulatorBuild(a.folder, a.dir.File("big.dcx"));
+    ASSERT_EQ(r.build.outcome, fax::BuildFaxResult::Outcome::Built);
+    EXPECT_EQ(r.taken, fax::kMaxConvertPages);
+    EXPECT_EQ(r.build.pages, fax::kMaxConvertPages - 1);
+    ASSERT_EQ(r.build.messages.size(), 1u);
+    EXPECT_EQ(r.build.messages[0].text, "This file:\n" + a.Page(2) + "\nis corrupt and will not be added.");
+    EXPECT_EQ(DcxPagesIn(a.dir.File("big.dcx")), fax::kMaxConvertPages - 1);
+
+    fax::AccumulatorRemoveConverted(a.folder, r.taken);
+    EXPECT_EQ(fax::AccumulatorCount(a.folder), 3u);
+    EXPECT_EQ(FilesIn(a.folder).size(), 3u);
+    for (unsigned n = 1; n <= 3; ++n)
+        EXPECT_EQ(ReadBytes(a.Page(n)), Marker(static_cast<std::uint8_t>((1000 + n) % 200))) << n;
+}
+
+TEST(FaxAccumulator, FailedConversionLeavesTheAccumulatorAlone) {
+    Accum a;
+    a.Put(1, Marker(1));
+    a.Put(2, Marker(2));
+    std::string bad = a.dir.File("no-folder/new.dcx");
+    auto made = fax::AccumulatorBuild(a.folder, bad);
+    EXPECT_EQ(made.build.outcome, fax::BuildFaxResult::Outcome::NotCreated);
+    EXPECT_EQ(made.taken, 0u);
+    EXPECT_EQ(fax::AccumulatorCount(a.folder), 2u);
+
+    std::filesystem::permissions(a.Page(2), std::filesystem::perms::none);
+    if (FILE* f = std::fopen(a.Page(2).c_str(), "rb")) {  // running as root: permissions do not bite
+        std::fclose(f);
+        GTEST_SKIP() << "files stay readable for this user";
+    }
+    auto r = fax::AccumulatorBuild(a.folder, a.dir.File("new.dcx"));
+    EXPECT_EQ(r.build.outcome, fax::BuildFaxResult::Outcome::Failed);
+    EXPECT_EQ(r.taken, 0u);
+    EXPECT_EQ(r.build.messages.at(0).text,
+              "Unable to open:\n" + a.Page(2) + "\nPermission denied\nIs your HardDrive full?.");
+    EXPECT_EQ(fax::AccumulatorCount(a.folder), 2u);
+}
+
+TEST(FaxAccumulator, ClearRemovesEveryFileButHiddenOnes) {
+    Accum a;
+    a.Put(1, Marker(1));
+    a.Put(3, Marker(3));
+    WriteBytes(a.folder + "/notes.txt", {1});
+    WriteBytes(a.folder + "/.keep", {1});
+    fax::AccumulatorClear(a.folder);
+    EXPECT_EQ(FilesIn(a.folder), (std::vector<std::string>{".keep"}));
+}

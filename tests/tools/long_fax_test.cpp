@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "formats/dcx.h"
+#include "formats/pcx.h"
+#include "tool_fixtures.h"
+#include "tools/long_fax.h"
+
+using namespace testing_support;
+using namespace toolfix;
+
+namespace {
+fax::PcxHeader HeaderAt4096(const Bytes& file) { return fax::PcxHeader::FromBytes(&file.at(4096)); }
+Bytes DataOf(const Bytes& pcx) { return Bytes(pcx.begin() + 128, pcx.end()); }
+}  // namespace
+
+TEST(BuildLongFax, StacksThePagesUnderOneHeader) {
+    TempDir dir;
+    std::vector<Page> pages = {MakePage(2200, 1), MakePage(2200, 2), MakePage(2200, 3)};
+    WriteBytes(dir.File("three.dcx"), MakeDcx({pages[0].file, pages[1].file, pages[2].file}));
+    std::string out = dir.File("long.dcx");
+    auto r = fax::BuildLongFax(dir.File("three.dcx"), out);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.lines, 6600u);
+
+    Bytes file = ReadBytes(out);
+    fax::DcxTable t = fax::DcxTable::FromBytes(file.data(), file.size());
+    EXPECT_EQ(t.PageCount(), 1u);
+    EXPECT_EQ(t.Slot(1), 4096u);
+    fax::PcxHeader h = HeaderAt4096(file);
+    EXPECT_EQ(h.longLineIndex(), 6599u);
+    EXPECT_EQ(h.ymax(), 6599);
+    EXPECT_EQ(h.longMarker(), 0x21);
+    Bytes data;
+    for (const auto& p : pages) {
+        Bytes d = DataOf(p.file);
+        data.insert(data.end(), d.begin(), d.end());
+    }
+    EXPECT_TRUE(Bytes(file.begin() + 4224, file.end()) == data);
+
+    // Another reader decodes the long page as the three pictures one under the other.
+    Pbm pbm = GmDecode(out, 0, dir.path());
+    EXPECT_EQ(pbm.width, 1728u);
+    ASSERT_EQ(pbm.height, 6600u);
+    Bytes stacked;
+    for (const auto& p : pages) stacked.insert(stacked.end(), p.pixels.begin(), p.pixels.end());
+    EXPECT_TRUE(pbm.pixels == stacked);
+}
+
+TEST(BuildLongFax, FortyPagesNeedTheLongLineIndex) {
+    TempDir dir;
+    Page page = MakePage(2200, 5);
+    WriteBytes(dir.File("forty.dcx"), MakeDcx(std::vector<Bytes>(40, page.file)));
+    std::string out = dir.File("long.dcx");
+    auto r = fax::BuildLongFax(dir.File("forty.dcx"), out);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.pages, 40u);
+    Bytes file = ReadBytes(out);
+    fax::PcxHeader h = HeaderAt4096(file);
+    EXPECT_EQ(h.longLineIndex(), 87999u);
+    EXPECT_EQ(h.ymax(), 22463);
+    EXPECT_EQ(h.longMarker(), 0x21);
+    EXPECT_EQ(h.LineCount(), 88000u);
+    EXPECT_EQ(file.size(), 4096 + 128 + 40 * (page.file.size() - 128));
+}
+
+TEST(BuildLongFax, SinglePageGetsTheSystemsOwnHeader) {
+    TempDir dir;
+    Page page = MakePage(100, 9);
+    page.file[12] = 100;  // 100 x 98 dpi and an odd Xmax in the source
+    page.file[14] = 98;
+    page.file[8] = 0x10;
+    WriteBytes(dir.File("one.dcx"), MakeDcx({page.file}));
+    ASSERT_TRUE(fax::BuildLongFax(dir.File("one.dcx"), dir.File("long.dcx")).ok);
+    Bytes file = ReadBytes(dir.File("long.dcx"));
+    fax::PcxHeader h = HeaderAt4096(file);
+    EXPECT_EQ(h.xmax(), 1727);
+    EXPECT_EQ(fax::ReadLe16(&h.bytes[12]), 200);
+    EXPECT_EQ(fax::ReadLe16(&h.bytes[14]), 200);
+    EXPECT_EQ(h.LineCount(), 100u);
+    EXPECT_TRUE(Bytes(file.begin() + 4224, file.end()) == DataOf(page.file));
+}
+
+TEST(BuildLongFax, RefusalsWriteNothing) {
+    TempDir dir;
+    Page fax = MakePage(30, 1), narrow = MakePage(30, 2, 100);
+    Bytes hugeA = PcxHeaderBytes(216, 0);
+    hugeA[72] = 0x21;
+    fax::WriteLe32(&hugeA[68], 0x00FFFFFF);  // 16,777,216 lines, the most one page can hold
+    hugeA.insert(hugeA.end(), {0xC1, 0xFF});
+    Bytes body = fax.file;
+    body.insert(body.end(), fax.file.begin(), fax.file.end());
+    std::uint32_t second = 4096 + static_cast<std::uint32_t>(fax.file.size());
+
+    struct Case {
+        const char* name;
+        Bytes file;
+        const char* message;  // part of the message, or nullptr for a silent failure
+    } cases[] = {
+        {"wide.dcx", MakeDcx({fax.file, narrow.file}), "is 800 pixels wide"},
+        {"huge.dcx", MakeDcx({hugeA, hugeA}), "more than the 16777216 lines"},
+        {"damaged.dcx", DcxWithOffsets({second, 4096}, body), "damaged page table"},
+        {"empty.dcx", MakeDcx({}), "has no pages"},
+        {"page.pcx", fax.file, nullptr},
+        {"fake.dcx", fax.file, nullptr},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir.File(c.name), c.file);
+        std::string out = dir.File(std::string("out-") + c.name + ".dcx");
+        auto r = fax::BuildLongFax(dir.File(c.name), out);
+        EXPECT_FALSE(r.ok) << c.name;
+        if (c.message) {
+            ASSERT_EQ(r.messages.size(), 1u) << c.name;
+            EXPECT_NE(r.messages[0].text.find(c.message), std::string::npos) << r.messages[0].text;
+            EXPECT_EQ(r.messages[0].icon, fax::MessageIcon::Error);
+        } else {
+            EXPECT_TRUE(r.messages.empty()) << c.name;
+        }
+        EXPECT_FALSE(Exists(out)) << c.name;
+    }
+    EXPECT_FALSE(fax::BuildLongFax(dir.File("missing.dcx"), dir.File("x.dcx")).ok);
+
+    std::string bad = dir.File("no-folder/long.dcx");
+    WriteBytes(dir.File("ok.dcx"), MakeDcx({fax.file}));
+    auto r = fax::BuildLongFax(dir.File("ok.dcx"), bad);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.messages.at(0).text, "Create a new long one page fax, was unable to create:\n" + bad +
+                                         "\n\nIs the path and filename valid?\n\nIs your HardDrive full?.");
+}
+
+TEST(BuildLongFax, Question) {
+    auto q = fax::LongFaxQuestion("/f/a.dcx", "/f/00000007.dcx");
+    EXPECT_EQ(q.text,
+              "Would you like to create a new long one page fax from all the pages in:\n/f/a.dcx\n\n"
+              "The new fax will be called:\n/f/00000007.dcx\n\nThe new fax will become the Vantorel default "
+              "fax.\n\nCreate new fax?\n/f/00000007.dcx");
+    EXPECT_EQ(q.title, "Vantorel");
+    EXPECT_EQ(q.icon, fax::MessageIcon::Question);
+}
