@@ -13,6 +13,7 @@ inline const QString kVersion = QStringLiteral("15.05.01");
 
 struct ViewerState {
     QString commandLine;
+    QString startDir;    // the working folder the viewer was started in
     QString programDir;  // all relative names of the viewer are taken from here
     QString faxDir;      // programDir/Fax: new faxes, starting folder of file dialogs
     QString dataDir;     // programDir/Data: loose PCX pages

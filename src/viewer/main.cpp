@@ -1,0 +1,23 @@
+// tarvex: the Vantorel fax viewer.
+#include <QApplication>
+#include <QDir>
+
+#include "viewer/main_window.h"
+#include "viewer/startup.h"
+#include "viewer/viewer_state.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(app::kProductName);
+    QApplication::setApplicationVersion(app::kVersion);
+
+    app::ViewerState state;
+    state.commandLine = app::JoinCommandLine(argc, argv);
+    state.startDir = QDir::currentPath();
+    int result = 0;
+    {
+        app::MainWindow window(state);
+        if (window.start()) result = QApplication::exec();
+    }
+    return result;
+}

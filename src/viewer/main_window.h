@@ -1,0 +1,120 @@
+// The main window: owns the open fax and its page surface, the menu, the key table and
+// the dispatch of every window command.
+#pragma once
+
+#include <QEvent>
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "formats/fax_reader.h"
+#include "viewer/fax_host.h"
+#include "viewer/page_surface.h"
+#include "viewer/viewer_state.h"
+#include "viewer/zoom.h"
+
+class QAction;
+class QComboBox;
+
+namespace app {
+
+class InstanceChannel;
+class PageView;
+class PageSelector;
+
+// A window command posted to the main window: the id and one parameter.
+class CommandEvent : public QEvent {
+public:
+    static const QEvent::Type kType;
+    CommandEvent(int id, qint64 parameter) : QEvent(kType), id(id), parameter(parameter) {}
+    int id;
+    qint64 parameter;
+};
+
+class MainWindow : public QMainWindow, public FaxHost {
+    Q_OBJECT
+public:
+    explicit MainWindow(ViewerState& state, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The desktop width W used by the zoom arithmetic (measured at start-up when 0).
+    void setDesktopWidth(int width) { desktopWidth_ = width; }
+    // Initialisation, in its order; false when start-up was abandoned (the window closes).
+    bool start();
+    void postCommand(int id, qint64 parameter = 0);
+
+    // FaxHost
+    QWidget* window() override { return this; }
+    ViewerState& state() override { return state_; }
+    void releaseFax() override;
+    bool showNewFile(const QString& path) override;
+    void setPlainTitle() override;
+
+    // What tests and the installer's notice look at.
+    const QStringList& trace() const { return trace_; }
+    unsigned currentPage() const { return currentPage_; }
+    unsigned pageCount() const { return pageCount_; }
+    fax::FaxKind kind() const { return kind_; }
+    bool faxOpen() const { return reader_.IsOpen(); }
+    const view::Zoom& zoom() const { return zoom_; }
+    const view::PageSurface& surface() const { return surface_; }
+    PageView* pageView() const { return view_; }
+    QComboBox* pageSelector() const;
+    QAction* action(int id) const { return actions_.value(id); }
+    int settingsSaves() const { return settingsSaves_; }
+    std::int32_t handle() const { return handle_; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenu();
+    QAction* addCommand(QWidget* menu, const QString& text, int id);
+    void dispatch(int id, qint64 parameter);
+    void registerInstance();
+    void placeWindow();
+    void rememberEdges();
+
+    bool UnZipFaxToScreen(bool newFile);
+    void showPage();            // 32804
+    void openCurrentFax();      // 32802
+    void setZoom(int command);  // 32785 .. 32797
+    void stepZoom(int direction);
+    void openPageSelector();    // 32778
+    void pageSelectorClosed();
+    void neighbourFax(bool next);  // 32805, 32806
+    void refreshAccumulator(bool afterSave);  // 32803
+    void showAbout();
+    void notWiredYet(int id);
+    void message(const QString& text, int icon);
+
+    ViewerState& state_;
+    QStringList trace_;
+    fax::FaxReader reader_;
+    fax::FaxKind kind_ = fax::FaxKind::None;
+    unsigned currentPage_ = 1;
+    unsigned pageCount_ = 0;
+    bool newFileFlag_ = false;
+    bool pageShown_ = false;
+    bool decoding_ = false;
+    int desktopWidth_ = 0;
+    view::Zoom zoom_;
+    view::PageSurface surface_;
+    PageView* view_ = nullptr;
+    PageSelector* selector_ = nullptr;
+    QHash<int, QAction*> actions_;
+    InstanceChannel* channel_ = nullptr;
+    std::int32_t handle_ = 0;
+    bool running_ = false;
+    bool placed_ = false;
+    int settingsSaves_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,58 @@
+// The window's page area: paints the visible part of the page surface, scrolls it with
+// the scroll bars, the keys, the mouse wheel and by dragging with the hand cursors.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <cstdint>
+
+#include "viewer/key_map.h"
+#include "viewer/page_surface.h"
+
+namespace app {
+
+class PageView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit PageView(QWidget* parent = nullptr);
+
+    // Shows `surface` (not owned) at display width `displayWidth` with page height H;
+    // nullptr releases it and erases the picture.
+    void setSurface(const view::PageSurface* surface, int displayWidth, std::int64_t pageHeight);
+    // Changes H (after decoding it shrinks to what was decoded) and sets the ranges again.
+    void setPageHeight(std::int64_t pageHeight);
+    // Paints a freshly decoded band at once when it lies in the visible area.
+    void showBand(const view::PageSurface::Tile& tile);
+    void resetScroll();
+    void scrollStep(KeyAction::Scroll step);
+
+    std::int64_t pageHeight() const { return pageHeight_; }
+    int hpos() const;
+    int vpos() const;
+    bool dragging() const { return dragging_; }
+
+signals:
+    // Ctrl + wheel: +1 zooms in one step of the Zoom menu, -1 out.
+    void zoomStep(int direction);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void updateRanges();
+
+    const view::PageSurface* surface_ = nullptr;
+    int displayWidth_ = 0;
+    std::int64_t pageHeight_ = 0;
+    bool dragging_ = false;
+    QPoint dragStart_;
+    int dragH_ = 0, dragV_ = 0;
+};
+
+}  // namespace app

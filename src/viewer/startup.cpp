@@ -1,0 +1,94 @@
+#include "viewer/startup.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QVersionNumber>
+
+#include "viewer/viewer_state.h"
+
+namespace app {
+
+QString JoinCommandLine(int argc, char** argv) {
+    QStringList parts;
+    for (int i = 1; i < argc; ++i) parts << QString::fromLocal8Bit(argv[i]);
+    return parts.join(QLatin1Char(' '));
+}
+
+bool IsInstallingCommand(const QString& commandLine) {
+    return commandLine.compare(QStringLiteral("InstallingTheProgram"), Qt::CaseInsensitive) == 0;
+}
+
+QString CommandLineFax(const QString& commandLine) {
+    QString path = commandLine;
+    if (path.startsWith(QLatin1Char('"'))) {
+        path.remove(0, 1);
+        if (path.size() > 1) path.chop(1);
+    }
+    return path;
+}
+
+QString ResolveProgramDir(const QString& currentDir, const QString& thisProgramDir) {
+    QString dir = thisProgramDir.isEmpty() ? currentDir : thisProgramDir;
+    static const QString kTrailing = QStringLiteral("\n\r /\\");
+    while (!dir.isEmpty() && kTrailing.contains(dir.back())) dir.chop(1);
+    return dir;
+}
+
+namespace {
+bool MakeFolder(const QString& folder) {
+    // One component at a time, so the first that fails is the one reported.
+    QString path;
+    const QStringList parts = folder.split(QLatin1Char('/'));
+    for (int i = 0; i < parts.size(); ++i) {
+        path += (i == 0 ? QString() : QStringLiteral("/")) + parts[i];
+        if (path.isEmpty()) continue;
+        QFileInfo info(path);
+        if (info.isDir()) continue;
+        if (info.exists() || !QDir().mkdir(path)) return false;  // a plain file is never moved or deleted
+    }
+    return QFileInfo(folder).isDir();
+}
+}  // namespace
+
+QString CreateProgramFolders(const ViewerState& state) {
+    for (const QString& folder : {state.programDir, state.faxDir, state.dataDir, state.accumDir}) {
+        if (QFileInfo(folder).isDir()) continue;
+        if (!QDir::isAbsolutePath(folder) || !MakeFolder(folder)) return folder;
+    }
+    return {};
+}
+
+QString FolderFailureMessage(const QString& folder) {
+    return QStringLiteral("Main18, The Path you Specified:\n%1\ncould not be created.").arg(folder);
+}
+
+QString OsDescriptionText() {
+    QString cpu = QSysInfo::currentCpuArchitecture();
+    QString bits = QSysInfo::WordSize == 64 ? QStringLiteral("64bit") : QStringLiteral("32bit");
+    QString text = QStringLiteral("%1, %2, CPU: %3").arg(QSysInfo::prettyProductName(), bits, cpu.left(31));
+    return text.left(127);
+}
+
+int OsKindCode() { return 0; }  // no Windows family here
+
+QString InstallNoticeText() {
+    const QString p = kProductName;
+    return QStringLiteral(
+               "%1 is installed on your Hard-Drive.\n\nYou will notice that a Group has been Created and there are "
+               "several icons in it. Among the icons you should see [%2], [Help], [Read Me], [Manual], and "
+               "[UnInstall].\n\nSelect [OK] to start %3 and start viewing fax and stuff.")
+        .arg(p, p, p);
+}
+
+QString AboutText(const ViewerState& state) {
+    QVersionNumber kernel = QVersionNumber::fromString(QSysInfo::kernelVersion());
+    return QStringLiteral("Version: %1 - Windows Type: %2.%3.%4\n%5")
+        .arg(kVersion)
+        .arg(state.osKind)
+        .arg(kernel.majorVersion())
+        .arg(kernel.minorVersion())
+        .arg(state.osDescription);
+}
+
+}  // namespace app
