@@ -39,6 +39,15 @@ bool CanCreate(const QString& target) {
     return ok;
 }
 
+// The absolute path with "." and ".." resolved and the existing part's links followed.
+fs::path Normalised(const fs::path& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    if (ec) return path.lexically_normal();
+    fs::path canonical = fs::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal() : canonical;
+}
+
 }  // namespace
 
 bool SameFile(const QString& a, const QString& b) {
@@ -53,12 +62,7 @@ bool SameFile(const QString& a, const QString& b) {
         if (!ec) return same;
     }
     if (existsA != existsB) return false;
-    std::error_code ec1, ec2;
-    fs::path na = fs::weakly_canonical(fs::absolute(pa, ec1), ec1);
-    fs::path nb = fs::weakly_canonical(fs::absolute(pb, ec2), ec2);
-    if (ec1) na = fs::absolute(pa, ec1).lexically_normal();
-    if (ec2) nb = fs::absolute(pb, ec2).lexically_normal();
-    return na == nb;
+    return Normalised(pa) == Normalised(pb);
 }
 
 bool CopyFileReplacing(const QString& source, const QString& target) {

@@ -346,10 +346,14 @@ TEST_F(FileCommandsTest, OverwriteAfterYesReplacesTheTarget) {
         std::string target = dir.File("other/old.dcx");
         WriteBytes(target, TwoPageFax(11));
         WriteBytes(source, sourceBytes);
+        fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         prompts.asked.clear();
         host.calls.clear();
         prompts.answers = {app::Yes};
         transfer(move, source, target);
+        // The new file keeps the source's permissions, copied or moved.
+        EXPECT_EQ(fs::status(target).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         ASSERT_EQ(prompts.asked.size(), 1u);
         const auto& q = prompts.asked[0];
         EXPECT_EQ(q.text, QStringLiteral("File:\n%1\nalready exists. Over-Write it?").arg(Q(target)));
