@@ -1,0 +1,321 @@
+#include "viewer/page_surface.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+namespace view {
+
+namespace {
+
+constexpr const char* kBandBufferMessage = "Can not view this file because of a LocalAlloc memory problem.";
+constexpr const char* kSurfaceMessage = "Can not view this file because of a memory problem.";
+constexpr const char* kSurfaceErrorMessage = "UnZipFaxToScreen Error 7";
+
+constexpr unsigned kFraction = 8;  // fixed-point bits for positions inside a pixel
+constexpr std::uint32_t kOne = 1u << kFraction;
+
+// White pixels among the top k bits of a byte (k = 0..8).
+struct BitTables {
+    std::array<std::uint8_t, 256 * 9> top{};
+    std::array<std::uint8_t, 256> count{};
+    BitTables() {
+        for (unsigned v = 0; v < 256; ++v) {
+            unsigned n = 0;
+            for (unsigned k = 0; k <= 8; ++k) {
+                top[v * 9 + k] = static_cast<std::uint8_t>(n);
+                if (k < 8 && (v & (0x80u >> k))) ++n;
+            }
+            count[v] = static_cast<std::uint8_t>(n);
+        }
+    }
+};
+const BitTables kBits;
+
+// Horizontal resampling of one input row. Output column x covers [x * r, (x + 1) * r) of the
+// input, r = input width / DW, with positions in 1/256 pixel. The white area left of a
+// position t is C(t) = whites before floor(t) + frac(t) * pixel(floor(t)), so a column's
+// white area is one difference: exact area averaging, whole and partial pixels alike.
+class ColumnMap {
+public:
+    ColumnMap(std::size_t bytesPerLine, int displayWidth, int columns)
+        : bytesPerLine_(bytesPerLine), columns_(static_cast<std::size_t>(columns)) {
+        const std::uint64_t inArea = static_cast<std::uint64_t>(bytesPerLine) * 8 * kOne;
+        const std::uint64_t dw = static_cast<std::uint64_t>(displayWidth);
+        byte_.resize(columns_ + 1);
+        bit_.resize(columns_ + 1);
+        frac_.resize(columns_ + 1);
+        width_.resize(columns_);
+        inverse_.resize(columns_);
+        std::uint64_t prev = 0;
+        for (std::size_t k = 0; k <= columns_; ++k) {
+            std::uint64_t pos = k * inArea / dw;
+            std::uint64_t pixel = pos >> kFraction;
+            byte_[k] = static_cast<std::uint32_t>(pixel >> 3);
+            bit_[k] = static_cast<std::uint8_t>(pixel & 7);
+            frac_[k] = static_cast<std::uint16_t>(pos & (kOne - 1));
+            if (k > 0) {
+                width_[k - 1] = static_cast<std::uint32_t>(pos - prev);
+                inverse_[k - 1] = width_[k - 1] ? 255.0f / static_cast<float>(width_[k - 1]) : 0.0f;
+                maxWidth_ = std::max(maxWidth_, width_[k - 1]);
+            }
+            prev = pos;
+        }
+        row_.resize(bytesPerLine + 1);  // one spare byte: the right edge may point just past the row
+        cumulative_.resize(bytesPerLine + 1);
+        area_.resize(columns_ + 1);
+    }
+
+    std::size_t columns() const { return columns_; }
+    std::uint32_t maxWidth() const { return maxWidth_; }
+    // 255 / width per column (0 for a column too thin to hold anything).
+    const float* inverseWidths() const { return inverse_.data(); }
+
+    // White area of each column for one input row, in 1/256 pixel.
+    void Row(const std::uint8_t* in, std::uint32_t* white) {
+        const std::size_t n = columns_;
+        std::uint32_t* cum = cumulative_.data();
+        std::uint32_t total = 0;
+        for (std::size_t i = 0; i < bytesPerLine_; ++i) {
+            cum[i] = total;
+            total += kBits.count[in[i]];
+        }
+        cum[bytesPerLine_] = total;
+        if (total == 0) {  // a black line
+            std::fill(white, white + n, 0u);
+            return;
+        }
+        if (total == bytesPerLine_ * 8) {  // blank lines are most of a fax
+            std::copy(width_.begin(), width_.end(), white);
+            return;
+        }
+        std::uint8_t* row = row_.data();
+        std::memcpy(row, in, bytesPerLine_);
+        row[bytesPerLine_] = 0;
+        std::uint32_t* area = area_.data();
+        for (std::size_t k = 0; k <= n; ++k) {
+            const std::uint32_t b = byte_[k];
+            const unsigned bit = bit_[k];
+            const unsigned v = row[b];
+            area[k] = ((cum[b] + kBits.top[v * 9 + bit]) << kFraction) + frac_[k] * ((v >> (7 - bit)) & 1u);
+        }
+        for (std::size_t x = 0; x < n; ++x) white[x] = area[x + 1] - area[x];
+    }
+
+private:
+    std::size_t bytesPerLine_;
+    std::size_t columns_;
+    std::uint32_t maxWidth_ = 0;
+    std::vector<std::uint32_t> byte_;
+    std::vector<std::uint8_t> bit_;
+    std::vector<std::uint16_t> frac_;
+    std::vector<std::uint32_t> width_;
+    std::vector<float> inverse_;
+    std::vector<std::uint8_t> row_;
+    std::vector<std::uint32_t> cumulative_;
+    std::vector<std::uint32_t> area_;
+};
+
+// Vertical pass: output row y covers input rows [y * s, (y + 1) * s), s = lines / outHeight,
+// each input row weighted by how much of it lies inside. Sum is 32 bits when the largest
+// possible sum fits, 64 bits otherwise.
+template <typename Sum>
+void ReduceRows(ColumnMap& map, const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines,
+                int outHeight, int firstRow, int lastRow, std::uint8_t* out, std::size_t outStride) {
+    const std::size_t n = map.columns();
+    std::vector<std::uint32_t> white(n);
+    std::vector<Sum> sums(n);
+    const float* inv = map.inverseWidths();
+    const std::uint64_t linesArea = static_cast<std::uint64_t>(lines) * kOne;
+    const std::uint64_t h = static_cast<std::uint64_t>(outHeight);
+    std::uint64_t cached = ~std::uint64_t{0};
+    for (int y = firstRow; y < lastRow; ++y) {
+        const std::uint64_t top = static_cast<std::uint64_t>(y) * linesArea / h;
+        const std::uint64_t bottom = (static_cast<std::uint64_t>(y) + 1) * linesArea / h;
+        std::uint8_t* o = out + static_cast<std::size_t>(y - firstRow) * outStride;
+        if (bottom <= top) {  // thinner than 1/256 line: never at the display's scales
+            std::memset(o, kWhite, n);
+            continue;
+        }
+        std::fill(sums.begin(), sums.end(), Sum{0});
+        for (std::uint64_t r = top >> kFraction; r < lines && (r << kFraction) < bottom; ++r) {
+            const std::uint64_t from = std::max(top, r << kFraction);
+            const std::uint64_t to = std::min(bottom, (r + 1) << kFraction);
+            const Sum weight = static_cast<Sum>(to - from);
+            if (r != cached) {
+                map.Row(band + r * bytesPerLine, white.data());
+                cached = r;
+            }
+            for (std::size_t x = 0; x < n; ++x) sums[x] += static_cast<Sum>(white[x]) * weight;
+        }
+        // Mean white fraction times 255, rounded; the divisions were done once per column.
+        const float invRows = 1.0f / static_cast<float>(bottom - top);
+        for (std::size_t x = 0; x < n; ++x)
+            o[x] = static_cast<std::uint8_t>(static_cast<float>(sums[x]) * inv[x] * invRows + 0.5f);
+    }
+}
+
+}  // namespace
+
+void ReduceBand(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines, int displayWidth,
+                int outHeight, std::uint8_t* out, int outWidth, std::size_t outStride) {
+    ReduceBandRows(band, bytesPerLine, lines, displayWidth, outHeight, 0, outHeight, out, outWidth, outStride);
+}
+
+void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines, int displayWidth,
+                    int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
+                    std::size_t outStride) {
+    if (outWidth <= 0 || outHeight <= 0) return;
+    firstRow = std::max(firstRow, 0);
+    const int lastRow = std::min<std::int64_t>(outHeight, static_cast<std::int64_t>(firstRow) + std::max(rowCount, 0));
+    if (firstRow >= lastRow) return;
+    const int columns = (lines == 0 || bytesPerLine == 0) ? 0 : std::clamp(displayWidth, 0, outWidth);
+    for (int y = firstRow; y < lastRow; ++y)
+        std::memset(out + static_cast<std::size_t>(y - firstRow) * outStride + columns, kWhite,
+                    static_cast<std::size_t>(outWidth - columns));
+    if (columns == 0) return;
+
+    ColumnMap map(bytesPerLine, displayWidth, columns);
+    // Largest sum: a column's width times the rows' total weight.
+    const std::uint64_t rowsArea = static_cast<std::uint64_t>(lines) * kOne / static_cast<std::uint64_t>(outHeight) + kOne;
+    if (static_cast<std::uint64_t>(map.maxWidth()) * rowsArea <= 0xFFFFFFFFull)
+        ReduceRows<std::uint32_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
+    else
+        ReduceRows<std::uint64_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
+}
+
+std::size_t PageSurface::bytes() const {
+    std::size_t total = 0;
+    for (const Tile& t : tiles_) total += t.grey.size();
+    return total;
+}
+
+void PageSurface::Clear() {
+    tiles_.clear();
+    tiles_.shrink_to_fit();
+    height_ = 0;
+}
+
+void PageSurface::Reset(int width, int displayWidth) {
+    Clear();
+    width_ = std::max(width, 0);
+    displayWidth_ = displayWidth;
+}
+
+PageSurface::Tile& PageSurface::AppendTile(int height) {
+    Tile tile;
+    tile.top = height_;
+    tile.height = std::max(height, 0);
+    tile.grey.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(tile.height));
+    tiles_.push_back(std::move(tile));
+    height_ += tiles_.back().height;
+    return tiles_.back();
+}
+
+const std::uint8_t* PageSurface::Row(std::int64_t y) const {
+    if (y < 0 || y >= height_) return nullptr;
+    // The last tile whose top is at or above y.
+    auto it = std::upper_bound(tiles_.begin(), tiles_.end(), y,
+                               [](std::int64_t v, const Tile& t) { return v < t.top; });
+    const Tile& t = *(it - 1);
+    return t.grey.data() + static_cast<std::size_t>(y - t.top) * static_cast<std::size_t>(width_);
+}
+
+void PageSurface::CopyRows(std::int64_t y, int rows, std::uint8_t* dst, std::size_t dstStride) const {
+    const std::size_t w = static_cast<std::size_t>(width_);
+    int i = 0;
+    while (i < rows) {
+        std::int64_t row = y + i;
+        std::uint8_t* d = dst + static_cast<std::size_t>(i) * dstStride;
+        if (row < 0 || row >= height_) {
+            std::memset(d, kWhite, w);
+            ++i;
+            continue;
+        }
+        // Copy the run of rows that lies in this row's tile.
+        auto it = std::upper_bound(tiles_.begin(), tiles_.end(), row,
+                                   [](std::int64_t v, const Tile& t) { return v < t.top; });
+        const Tile& t = *(it - 1);
+        std::int64_t inTile = std::min<std::int64_t>(t.top + t.height - row, rows - i);
+        const std::uint8_t* s = t.grey.data() + static_cast<std::size_t>(row - t.top) * w;
+        for (std::int64_t k = 0; k < inTile; ++k, ++i, s += w, d += dstStride) std::memcpy(d, s, w);
+    }
+}
+
+std::vector<std::string> RenderFailureTexts(const RenderOutcome& outcome) {
+    switch (outcome.memory) {
+        case MemoryProblem::BandBuffer: return {kBandBufferMessage};
+        case MemoryProblem::Surface: return {kSurfaceMessage, kSurfaceErrorMessage};
+        case MemoryProblem::None: break;
+    }
+    if (outcome.error == fax::PageError::None) return {};
+    return {fax::PageErrorText(outcome.error)};
+}
+
+RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zoom, PageSurface& surface,
+                         const std::function<void(const PageSurface::Tile&)>& onBand) {
+    RenderOutcome outcome;
+    outcome.page = number;
+    surface.Clear();
+
+    fax::FaxReader::Page page;
+    outcome.error = reader.LoadPage(number, page);
+    outcome.page = page.number;
+    if (outcome.error != fax::PageError::None) return outcome;
+
+    const int z = zoom.heightFactor();
+    const int dw = zoom.displayWidth();
+    const int sw = zoom.surfaceWidth();
+    const std::size_t bpl = page.bytesPerLine;
+    // What the rest of the file can hold bounds the prediction, so a header claiming
+    // millions of lines reserves nothing.
+    outcome.predictedHeight = PredictedHeight(std::min(page.lines, page.decodableLines), z);
+
+    const std::size_t bandLines =
+        std::min<std::size_t>(kBandLines, std::max<std::uint32_t>(std::min(page.lines, page.decodableLines), 1));
+    std::vector<std::uint8_t> band;
+    try {
+        band.resize(bandLines * bpl);
+    } catch (const std::bad_alloc&) {
+        outcome.memory = MemoryProblem::BandBuffer;
+        return outcome;
+    }
+
+    surface.Reset(sw, dw);
+    fax::PageLineReader lines(reader.file(), page);
+    std::int64_t decoded = 0;
+    for (;;) {
+        fax::PageLineReader::Band b = lines.Next(band.data(), bandLines);
+        if (b.error) {
+            outcome.error = fax::PageError::ReadFailed;
+            surface.Clear();
+            return outcome;
+        }
+        if (b.lines > 0) {
+            const std::int64_t h = BandHeight(static_cast<std::uint32_t>(b.lines), z);
+            // Rows beyond the predicted height fall off the surface.
+            const std::int64_t keep = std::clamp<std::int64_t>(outcome.predictedHeight - decoded, 0, h);
+            if (keep > 0) {
+                try {
+                    PageSurface::Tile& tile = surface.AppendTile(static_cast<int>(keep));
+                    ReduceBandRows(band.data(), bpl, b.lines, dw, static_cast<int>(h), 0, static_cast<int>(keep),
+                                   tile.grey.data(), sw, static_cast<std::size_t>(sw));
+                    if (onBand) onBand(tile);
+                } catch (const std::bad_alloc&) {
+                    outcome.memory = MemoryProblem::Surface;
+                    surface.Clear();
+                    return outcome;
+                }
+            }
+            decoded += h;
+        }
+        if (b.end || b.lines == 0) break;
+    }
+    outcome.lines = lines.linesDelivered();
+    outcome.decodedHeight = decoded;
+    outcome.height = std::min(outcome.predictedHeight, decoded);
+    return outcome;
+}
+
+}  // namespace view
