@@ -1,0 +1,235 @@
+#include "export/tiff_writer.h"
+
+#include <cstring>
+
+#include "export/mh_codes.h"
+#include "formats/dcx.h"
+#include "formats/rle.h"
+
+namespace fax {
+
+namespace {
+
+constexpr std::uint16_t kTypeShort = 3;
+constexpr std::uint16_t kTypeLong = 4;
+constexpr std::uint16_t kTypeRational = 5;
+constexpr std::uint16_t kDirectoryEntries = 14;
+constexpr std::size_t kBlockNextOffset = 186;
+constexpr std::uint32_t kMaxShortRows = 65535;
+
+struct BlockFiller {
+    std::uint8_t* p;
+    std::size_t at = kTiffIfdInBlock + 2;
+    void Entry(std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
+        WriteLe16(p + at, tag);
+        WriteLe16(p + at + 2, type);
+        WriteLe32(p + at + 4, 1);
+        if (type == kTypeShort)
+            WriteLe16(p + at + 8, static_cast<std::uint16_t>(value));  // low half; the rest stays 0
+        else
+            WriteLe32(p + at + 8, value);
+        at += 12;
+    }
+};
+
+}  // namespace
+
+TiffWriter::TiffWriter() : coded_(kTiffFlushAt + kMhMaxRowCodeBytes) {}
+
+std::int64_t TiffWriter::ReadInput(File& input, void* buffer, std::size_t size) {
+    return input.Read(buffer, size);
+}
+
+bool TiffWriter::WriteOutput(File& output, const void* data, std::size_t size) {
+    return output.WriteAll(data, size);
+}
+
+int TiffWriter::WriteFaxTiff(File& input, File& output) {
+    error_ = ExportError::None;
+    blocks_ = 0;
+    rowsCoded_ = 0;
+    codedSize_ = 0;
+    blockOffset_ = 0;
+    block_.fill(0);
+
+    header_ = {'I', 'I', 42, 0, 0, 0, 0, 0};  // first directory offset patched later
+    if (!WriteOutput(output, header_.data(), header_.size())) {
+        Fail(ExportError::HeaderWriteFailed);
+        return 0;
+    }
+    stripStart_ = kTiffHeaderSize;
+
+    std::int64_t got = ReadInput(input, in_.data(), in_.size());
+    if (got < static_cast<std::int64_t>(kPcxHeaderSize)) {
+        Fail(ExportError::ShortFile);
+        return 0;
+    }
+
+    const bool dcx = HasDcxMagic(in_.data(), static_cast<std::size_t>(got));
+    DcxTable table;
+    unsigned pageCount = 1;
+    if (dcx) {
+        std::array<std::uint8_t, kDcxTableSize> raw{};
+        std::int64_t n = input.Seek(0) ? ReadInput(input, raw.data(), raw.size()) : -1;
+        if (n < static_cast<std::int64_t>(kMinTableBytes)) {
+            Fail(ExportError::ShortTable);
+            return 0;
+        }
+        table = DcxTable::FromBytes(raw.data(), static_cast<std::size_t>(n));
+        pageCount = table.PageCount();
+    }
+
+    // A DCX without pages still tries slot 1: offset 0 holds the magic, not a PCX header.
+    unsigned page = 0;
+    do {
+        if (dcx) {
+            got = input.Seek(table.Slot(page + 1)) ? ReadInput(input, in_.data(), in_.size()) : -1;
+            if (got < static_cast<std::int64_t>(kPcxHeaderSize)) {
+                Fail(ExportError::ShortPage);
+                return 0;
+            }
+        }
+        PcxHeader header = PcxHeader::FromBytes(in_.data());
+        if (!header.IsRunLengthPcx()) {
+            Fail(ExportError::NotRunLength);
+            return 0;
+        }
+        if (header.bytesPerLine() > kFaxBytesPerLine) {
+            Fail(ExportError::TooWide);
+            return 0;
+        }
+        if (!WritePage(input, output, kPcxHeaderSize, static_cast<std::size_t>(got), header)) {
+            WriteOutput(output, coded_.data(), codedSize_);  // keep what was coded; the error is set
+            return 0;
+        }
+        if (!FlushCoded(output)) {
+            Fail(ExportError::PageFlushFailed);
+            return 0;
+        }
+        if (!WriteTiffDirectory(output)) {
+            Fail(ExportError::DirectoryFailed);
+            return 0;
+        }
+    } while (++page < pageCount);
+    return 1;
+}
+
+bool TiffWriter::WritePage(File& input, File& output, std::size_t start, std::size_t end,
+                           const PcxHeader& header) {
+    row_.fill(0xFF);  // bytes beyond BytesPerLine stay white for the whole page
+    const std::size_t bpl = header.bytesPerLine();
+    std::uint32_t rowsLeft = header.LineCount();
+
+    if (bpl == 0) {
+        // No bytes per row: every row is complete at once and stays white.
+        for (; rowsLeft > 0; --rowsLeft)
+            if (!CodeRow(output)) return false;
+        return true;
+    }
+
+    // A run still pending at the end of a row is dropped: the next row starts with the
+    // next input byte (pages from other programs may have such runs).
+    LineDecoder decoder(bpl, RunAtLineEnd::Drop);
+    std::size_t pos = start;
+    for (; rowsLeft > 0; --rowsLeft) {
+        bool endOfFile = false;
+        for (;;) {
+            LineDecoder::Result r = decoder.Decode(in_.data() + pos, end - pos, row_.data(), 1);
+            pos += r.consumed;
+            if (r.lines == 1) break;
+            std::int64_t n = ReadInput(input, in_.data(), in_.size());
+            if (n < 0) {
+                Fail(decoder.AwaitingValue() ? ExportError::ReadFailedInRun : ExportError::ReadFailed);
+                return false;
+            }
+            if (n == 0) {
+                // The data ends early: this row goes out as it stands (its tail still
+                // holds the previous row) and the page ends here.
+                endOfFile = true;
+                break;
+            }
+            pos = 0;
+            end = static_cast<std::size_t>(n);
+        }
+        if (!CodeRow(output)) return false;
+        if (endOfFile) break;
+    }
+    return true;
+}
+
+bool TiffWriter::CodeRow(File& output) {
+    ++rowsCoded_;
+    codedSize_ += CodeMhRow(row_.data(), coded_.data() + codedSize_);
+    if (codedSize_ >= kTiffFlushAt && !FlushCoded(output)) {
+        Fail(ExportError::RowWriteFailed);
+        return false;
+    }
+    return true;
+}
+
+int TiffWriter::WriteTiffDirectory(File& output) {
+    const std::uint64_t previous = blockOffset_;
+    std::int64_t here = output.Tell();
+    if (here < 0) {
+        Fail(ExportError::BlockWriteFailed);
+        return 0;
+    }
+    std::uint64_t offset = static_cast<std::uint64_t>(here);
+    if (offset & 1) {
+        // Directories start on a word boundary.
+        const std::uint8_t zero = 0;
+        WriteOutput(output, &zero, 1);
+        ++offset;
+    }
+
+    // Link the new directory in. These rewrites are not checked: the block write
+    // below tells whether the disk still takes data.
+    ++blocks_;
+    const std::uint32_t ifd = static_cast<std::uint32_t>(offset + kTiffIfdInBlock);
+    if (blocks_ == 1) {
+        WriteLe32(&header_[4], ifd);
+        if (output.Seek(0)) WriteOutput(output, header_.data(), header_.size());
+    } else {
+        WriteLe32(&block_[kBlockNextOffset], ifd);
+        if (output.Seek(previous)) WriteOutput(output, block_.data(), block_.size());
+    }
+    output.SeekEnd();
+
+    block_.fill(0);
+    std::uint8_t* b = block_.data();
+    const std::uint32_t blockAt = static_cast<std::uint32_t>(offset);
+    WriteLe32(b + 0, kTiffXResolution);
+    WriteLe32(b + 4, 1);
+    WriteLe32(b + 8, kTiffYResolution);
+    WriteLe32(b + 12, 1);
+    WriteLe16(b + kTiffIfdInBlock, kDirectoryEntries);
+    BlockFiller e{b};
+    e.Entry(256, kTypeLong, kFaxWidth);           // ImageWidth
+    e.Entry(257, kTypeLong, rowsCoded_);          // ImageLength
+    e.Entry(258, kTypeShort, 1);                  // BitsPerSample
+    e.Entry(259, kTypeShort, 3);                  // Compression: CCITT Group 3
+    e.Entry(262, kTypeShort, 0);                  // PhotometricInterpretation: WhiteIsZero
+    e.Entry(266, kTypeShort, 2);                  // FillOrder: first bit in the low bit
+    e.Entry(273, kTypeLong, static_cast<std::uint32_t>(stripStart_));  // StripOffsets
+    e.Entry(277, kTypeShort, 1);                  // SamplesPerPixel
+    // RowsPerStrip: the page is one strip. A SHORT cannot say so beyond 65,535 rows,
+    // and readers then split the page wrongly, so such pages get a LONG.
+    e.Entry(278, rowsCoded_ > kMaxShortRows ? kTypeLong : kTypeShort, rowsCoded_);
+    e.Entry(279, kTypeLong, static_cast<std::uint32_t>(offset - stripStart_));  // StripByteCounts
+    e.Entry(282, kTypeRational, blockAt);         // XResolution
+    e.Entry(283, kTypeRational, blockAt + 8);     // YResolution
+    e.Entry(292, kTypeLong, 0);                   // T4Options: one-dimensional, no fill flag
+    e.Entry(296, kTypeShort, 2);                  // ResolutionUnit: inch
+    // The next-directory offset (186) stays 0 until a following page links itself in.
+
+    if (!WriteOutput(output, block_.data(), block_.size())) {
+        Fail(ExportError::BlockWriteFailed);
+        return 0;
+    }
+    blockOffset_ = offset;
+    rowsCoded_ = 0;
+    stripStart_ = offset + kTiffBlockSize;
+    return 1;
+}
+
+}  // namespace fax

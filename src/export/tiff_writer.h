@@ -1,0 +1,94 @@
+// Fax (PCX page or DCX container) to a multi-page TIFF, every page coded with the
+// one-dimensional Group 3 code (Modified Huffman) by our own coder; no libtiff here.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "formats/file_io.h"
+#include "formats/pcx.h"
+
+namespace fax {
+
+// The first failure of an export; 0 when there was none. Shown to the user as
+// "Dcx-Pcx to TIF and PDF failed with error[%u]".
+enum class ExportError : std::uint16_t {
+    None = 0,
+    ShortFile = 2005,         // fewer than 128 bytes at the start of the fax
+    ShortTable = 2022,        // DCX page table shorter than 128 bytes
+    ShortPage = 2023,         // fewer than 128 bytes at a DCX page's offset
+    TooWide = 2024,           // BytesPerLine above 216
+    PageFlushFailed = 2027,   // writing a page's last coded bytes failed
+    NotRunLength = 2028,      // not a run-length PCX header (also a DCX without pages)
+    DirectoryFailed = 2030,   // a page's directory failed without a more precise code
+    RowWriteFailed = 2032,    // writing coded data failed while coding a row
+    ReadFailed = 2033,        // reading the fax failed
+    ReadFailedInRun = 2034,   // reading the fax failed between a count byte and its value
+    TifCreateFailed = 2044,   // the TIFF file could not be created
+    HeaderWriteFailed = 2045, // writing the 8-byte TIFF header failed
+    BlockWriteFailed = 2047,  // writing a page's 190-byte directory block failed
+    PdfFailed = 2061,         // the PDF could not be written
+};
+
+inline unsigned ExportErrorNumber(ExportError e) { return static_cast<unsigned>(e); }
+
+inline constexpr std::size_t kTiffHeaderSize = 8;
+inline constexpr std::size_t kTiffBlockSize = 190;     // resolutions, 14 entries, next offset
+inline constexpr std::size_t kTiffIfdInBlock = 16;     // the directory follows the two rationals
+inline constexpr std::size_t kTiffFlushAt = 2024;      // coded bytes are written in ~2 KB pieces
+inline constexpr std::uint32_t kTiffXResolution = 204; // fax fine mode, dots per inch
+inline constexpr std::uint32_t kTiffYResolution = 196;
+
+// One conversion at a time per object; all state is reset by WriteFaxTiff.
+class TiffWriter {
+public:
+    TiffWriter();
+    virtual ~TiffWriter() = default;
+    TiffWriter(const TiffWriter&) = delete;
+    TiffWriter& operator=(const TiffWriter&) = delete;
+
+    // Writes every page of the fax open in `input` into `output` (open for reading and
+    // writing, empty). 1 when every page was written, 0 with exportError() set. The
+    // caller closes both files; a partial TIFF is left as far as it was written.
+    int WriteFaxTiff(File& input, File& output);
+    // Writes the directory block of the page just coded and links it to the previous
+    // one (or the header). 1 or 0.
+    int WriteTiffDirectory(File& output);
+
+    ExportError exportError() const { return error_; }
+    std::uint32_t pagesWritten() const { return blocks_; }
+
+protected:
+    // All file traffic goes through these two, so a test can make the disk fail.
+    virtual std::int64_t ReadInput(File& input, void* buffer, std::size_t size);
+    virtual bool WriteOutput(File& output, const void* data, std::size_t size);
+
+private:
+    // The first failure's code is the one kept.
+    void Fail(ExportError e) {
+        if (error_ == ExportError::None) error_ = e;
+    }
+    bool WritePage(File& input, File& output, std::size_t start, std::size_t end, const PcxHeader& header);
+    bool CodeRow(File& output);
+    bool FlushCoded(File& output) {
+        bool ok = WriteOutput(output, coded_.data(), codedSize_);
+        codedSize_ = 0;
+        return ok;
+    }
+
+    ExportError error_ = ExportError::None;
+    std::array<std::uint8_t, kReadChunk> in_{};
+    std::array<std::uint8_t, kFaxBytesPerLine> row_{};
+    std::vector<std::uint8_t> coded_;  // coded bytes waiting to be written
+    std::size_t codedSize_ = 0;
+    std::array<std::uint8_t, kTiffHeaderSize> header_{};
+    std::array<std::uint8_t, kTiffBlockSize> block_{};  // the last block, kept for linking
+    std::uint64_t blockOffset_ = 0;
+    std::uint32_t blocks_ = 0;
+    std::uint64_t stripStart_ = 0;
+    std::uint32_t rowsCoded_ = 0;
+};
+
+}  // namespace fax
