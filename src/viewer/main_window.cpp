@@ -334,6 +334,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::dispatch(int id, qint64 parameter) {
     static const QHash<int, std::function<void(MainWindow*, qint64)>> table = {
+        {cmd::Open, [](MainWindow* w, qint64) { w->files_.open(); }},
+        {cmd::Copy, [](MainWindow* w, qint64) { w->files_.copy(); }},
+        {cmd::Delete, [](MainWindow* w, qint64) { w->files_.remove(); }},
+        {cmd::MoveAs, [](MainWindow* w, qint64) { w->files_.moveAs(); }},
         {cmd::Exit, [](MainWindow* w, qint64) { w->close(); }},
         {cmd::Close, [](MainWindow* w, qint64) { w->close(); }},
         {cmd::RunLoop, [](MainWindow* w, qint64) { w->running_ = true; }},

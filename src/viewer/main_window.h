@@ -12,6 +12,7 @@
 
 #include "formats/fax_reader.h"
 #include "viewer/fax_host.h"
+#include "viewer/file_commands.h"
 #include "viewer/page_surface.h"
 #include "viewer/viewer_state.h"
 #include "viewer/zoom.h"
@@ -96,6 +97,7 @@ private:
     void message(const QString& text, int icon);
 
     ViewerState& state_;
+    FileCommands files_{*this};
     QStringList trace_;
     fax::FaxReader reader_;
     fax::FaxKind kind_ = fax::FaxKind::None;
