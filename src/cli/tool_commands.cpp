@@ -38,7 +38,7 @@ int FailWith(const fax::ToolMessages& messages, const std::string& fallback) {
 // The dialogs ask before replacing a fax; without anyone to ask the answer is no.
 bool Refuse(const std::string& path, std::string& message) {
     if (!fax::FileExists(path)) return false;
-    message = path + "\nalready exists!\n\nOverwrite it?(N/y)";
+    message = fax::FaxExistsQuestion(path).text;
     return true;
 }
 }  // namespace

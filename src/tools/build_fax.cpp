@@ -9,6 +9,10 @@
 
 namespace fax {
 
+ToolMessage FaxExistsQuestion(const std::string& path) {
+    return {kProductTitle, path + "\nalready exists!\n\nOverwrite it?(N/y)", MessageIcon::Question};
+}
+
 ToolMessage UnableToCreateMessage(const std::string& path) {
     return {kProductTitle,
             "Unable to create:\n" + path + "\n\nIs the path and filename valid?\n\nIs your HardDrive full?.",

@@ -25,6 +25,8 @@ struct BuildFaxResult {
 // beyond what a DCX can list are refused with the table-full message.
 BuildFaxResult BuildFax(const std::string& outPath, const std::vector<std::string>& pageFiles);
 
+// Asked before a new fax replaces an existing file of its name.
+ToolMessage FaxExistsQuestion(const std::string& path);
 ToolMessage UnableToCreateMessage(const std::string& path);
 // The system's reason for the failure fills the second line.
 ToolMessage UnableToOpenMessage(const std::string& path, int error);
