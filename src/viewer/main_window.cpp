@@ -22,6 +22,8 @@
 #include "platform/pump_wait.h"
 #include "platform/settings_store.h"
 #include "platform/window_stack.h"
+#include "tools/breakup_dialog.h"
+#include "tools/tool_commands.h"
 #include "viewer/commands.h"
 #include "viewer/key_map.h"
 #include "viewer/navigation.h"
@@ -140,7 +142,6 @@ void MainWindow::buildMenu() {
     addCommand(support, QStringLiteral("&Phone:\tQuorvane"), cmd::Phone);
     help->addSeparator();
     addCommand(help, QStringLiteral("A&bout..."), cmd::About);
-    refreshAccumulator(false);
 }
 
 void MainWindow::postCommand(int id, qint64 parameter) {
@@ -361,6 +362,29 @@ void MainWindow::dispatch(int id, qint64 parameter) {
         {cmd::PreviousFaxFile, [](MainWindow* w, qint64) { w->neighbourFax(false); }},
         {cmd::NextFaxFile, [](MainWindow* w, qint64) { w->neighbourFax(true); }},
         {cmd::About, [](MainWindow* w, qint64) { w->showAbout(); }},
+        {cmd::BreakUp, [](MainWindow* w, qint64) { w->breakUp(); }},
+        {cmd::BuildFax,
+         [](MainWindow* w, qint64) {
+             if (RunBuildFax(w, w->state_)) w->showNewFile(w->state_.currentFax);
+         }},
+        {cmd::BuildLongFax,
+         [](MainWindow* w, qint64) {
+             if (RunBuildLongFax(w, w->state_)) w->showNewFile(w->state_.currentFax);
+         }},
+        {cmd::AccumulatorSave,
+         [](MainWindow* w, qint64) {
+             AccumulatorSave(w, w->state_, w->reader_.IsOpen() ? w->state_.currentFax : QString());
+             w->postCommand(cmd::RefreshAccumulator, 1);
+         }},
+        {cmd::AccumulatorConvert,
+         [](MainWindow* w, qint64) {
+             if (AccumulatorConvert(w, w->state_)) w->showNewFile(w->state_.currentFax);
+         }},
+        {cmd::AccumulatorClear,
+         [](MainWindow* w, qint64) {
+             AccumulatorClear(w->state_);
+             w->postCommand(cmd::RefreshAccumulator);
+         }},
         {cmd::Phone,
          [](MainWindow* w, qint64) {
              w->message(QStringLiteral("For telephone support call Quorvane on 0455 210 733,\nMonday to Friday, "
@@ -531,10 +555,31 @@ void MainWindow::neighbourFax(bool next) {
     openCurrentFax();
 }
 
-void MainWindow::refreshAccumulator(bool) {
-    // The Fax-Accumulator's texts are filled in by the assembly tools.
-    for (int id : {cmd::AccumulatorSave, cmd::AccumulatorConvert, cmd::AccumulatorClear})
-        if (QAction* a = action(id); a && a->text().isEmpty()) a->setText(QStringLiteral("..."));
+void MainWindow::refreshAccumulator(bool afterSave) {
+    AccumulatorMenu menu = ComputeAccumulatorMenu(state_, pageShown_ ? pageCount_ : 0, afterSave);
+    const std::pair<int, std::pair<const QString*, bool>> items[] = {
+        {cmd::AccumulatorSave, {&menu.saveText, menu.saveEnabled}},
+        {cmd::AccumulatorConvert, {&menu.convertText, menu.convertEnabled}},
+        {cmd::AccumulatorClear, {&menu.clearText, menu.clearEnabled}},
+    };
+    for (const auto& [id, item] : items) {
+        action(id)->setText(*item.first);
+        action(id)->setEnabled(item.second);
+    }
+}
+
+void MainWindow::breakUp() {
+    if (!reader_.IsOpen()) {
+        message(QStringLiteral("Please open a Fax first."), kInfo);
+        return;
+    }
+    if (BreakUpDialog::IsOpen()) {
+        message(QStringLiteral("dcx to pcx BreakUp is busy."), kInfo);
+        return;
+    }
+    releaseFax();
+    RunBreakUp(this, state_);
+    postCommand(cmd::OpenCurrentFax);
 }
 
 void MainWindow::showAbout() {

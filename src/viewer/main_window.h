@@ -93,6 +93,7 @@ private:
     void neighbourFax(bool next);  // 32805, 32806
     void refreshAccumulator(bool afterSave);  // 32803
     void showAbout();
+    void breakUp();  // 32780
     void notWiredYet(int id);
     void message(const QString& text, int icon);
 
