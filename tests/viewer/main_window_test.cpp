@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QProcess>
@@ -318,4 +319,31 @@ TEST(TwoViewers, SecondWaitsRegistersAndCloseCommandSavesLikeExit) {
     EXPECT_TRUE(PostCommandToHandle(static_cast<std::int32_t>(first.processId()), 65000));
     EXPECT_TRUE(first.waitForFinished(5000));
     EXPECT_FALSE(PostCommandToHandle(static_cast<std::int32_t>(first.processId()), 65000));  // lost, harmlessly
+}
+
+TEST_F(MainWindowTest, AccumulatorItemsFollowTheShownFax) {
+    WriteText(kConfigure, "DftFax", Q(Fax("three.dcx", 3)));
+    MainWindow& w = Start();
+    EXPECT_EQ(w.action(cmd::AccumulatorSave)->text(), "&Save this fax to Fax-Accumulator(3 pages)");
+    EXPECT_TRUE(w.action(cmd::AccumulatorSave)->isEnabled());
+    EXPECT_FALSE(w.action(cmd::AccumulatorConvert)->isEnabled());
+    Command(cmd::AccumulatorSave);
+    EXPECT_TRUE(QFileInfo::exists(state_.accumDir + "/fpa0003.pcx"));
+    EXPECT_FALSE(w.action(cmd::AccumulatorSave)->isEnabled());  // not twice in a row
+    EXPECT_EQ(w.action(cmd::AccumulatorClear)->text(), "C&lear Fax-Accumulator(3 pages)");
+    Key(Qt::Key_Period);
+    EXPECT_TRUE(w.action(cmd::AccumulatorSave)->isEnabled());  // another page was shown
+    Command(cmd::AccumulatorClear);
+    EXPECT_EQ(w.action(cmd::AccumulatorConvert)->text(), "&Convert Fax-Accumulator to Fax(0 pages)");
+    EXPECT_FALSE(w.action(cmd::AccumulatorClear)->isEnabled());
+}
+
+TEST_F(MainWindowTest, ToolsNeedAnOpenFax) {
+    WriteText(kConfigure, "DftFax", Q(files_.File("gone.dcx")));
+    Start();
+    Command(cmd::BreakUp);
+    ASSERT_EQ(prompts_.asked.size(), 1u);
+    EXPECT_EQ(prompts_.asked[0].text, "Please open a Fax first.");
+    EXPECT_EQ(prompts_.asked[0].icon, Icon::Information);
+    EXPECT_EQ(prompts_.asked[0].title, "Vantorel");
 }
