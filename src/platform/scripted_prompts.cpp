@@ -11,16 +11,12 @@ Button ScriptedPrompts::ask(QWidget*, const QString& title, const QString& text,
     return b;
 }
 
-QString ScriptedPrompts::openFile(QWidget*, const FileDialogSpec& spec) {
-    dialogs.push_back({false, spec});
-    if (files.empty()) return {};
-    QString f = files.front();
-    files.pop_front();
-    return f;
-}
+QString ScriptedPrompts::openFile(QWidget*, const FileDialogSpec& spec) { return fileDialog(false, spec); }
 
-QString ScriptedPrompts::saveFile(QWidget*, const FileDialogSpec& spec) {
-    dialogs.push_back({true, spec});
+QString ScriptedPrompts::saveFile(QWidget*, const FileDialogSpec& spec) { return fileDialog(true, spec); }
+
+QString ScriptedPrompts::fileDialog(bool save, const FileDialogSpec& spec) {
+    dialogs.push_back({save, spec});
     if (files.empty()) return {};
     QString f = files.front();
     files.pop_front();

@@ -42,6 +42,9 @@ public:
 
     // The texts of all message boxes so far.
     QStringList texts() const;
+
+private:
+    QString fileDialog(bool save, const FileDialogSpec& spec);
 };
 
 }  // namespace app
