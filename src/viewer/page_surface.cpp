@@ -64,7 +64,6 @@ public:
         }
         row_.resize(bytesPerLine + 1);  // one spare byte: the right edge may point just past the row
         cumulative_.resize(bytesPerLine + 1);
-        area_.resize(columns_ + 1);
     }
 
     std::size_t columns() const { return columns_; }
@@ -93,14 +92,18 @@ public:
         std::uint8_t* row = row_.data();
         std::memcpy(row, in, bytesPerLine_);
         row[bytesPerLine_] = 0;
-        std::uint32_t* area = area_.data();
+        const std::uint32_t* byteAt = byte_.data();
+        const std::uint8_t* bitAt = bit_.data();
+        const std::uint16_t* fracAt = frac_.data();
+        std::uint32_t left = 0;  // C at the left edge of the column
         for (std::size_t k = 0; k <= n; ++k) {
-            const std::uint32_t b = byte_[k];
-            const unsigned bit = bit_[k];
+            const std::uint32_t b = byteAt[k];
+            const unsigned bit = bitAt[k];
             const unsigned v = row[b];
-            area[k] = ((cum[b] + kBits.top[v * 9 + bit]) << kFraction) + frac_[k] * ((v >> (7 - bit)) & 1u);
+            const std::uint32_t c = ((cum[b] + kBits.top[v * 9 + bit]) << kFraction) + fracAt[k] * ((v >> (7 - bit)) & 1u);
+            if (k) white[k - 1] = c - left;
+            left = c;
         }
-        for (std::size_t x = 0; x < n; ++x) white[x] = area[x + 1] - area[x];
     }
 
 private:
@@ -114,12 +117,11 @@ private:
     std::vector<float> inverse_;
     std::vector<std::uint8_t> row_;
     std::vector<std::uint32_t> cumulative_;
-    std::vector<std::uint32_t> area_;
 };
 
 // Vertical pass: output row y covers input rows [y * s, (y + 1) * s), s = lines / outHeight,
-// each input row weighted by how much of it lies inside. Sum is 32 bits when the largest
-// possible sum fits, 64 bits otherwise.
+// each input row weighted by how much of it lies inside. Sum is a signed 32-bit number when
+// the largest possible sum fits (it converts to float in one instruction), 64 bits otherwise.
 template <typename Sum>
 void ReduceRows(ColumnMap& map, const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines,
                 int outHeight, int firstRow, int lastRow, std::uint8_t* out, std::size_t outStride) {
@@ -147,7 +149,11 @@ void ReduceRows(ColumnMap& map, const std::uint8_t* band, std::size_t bytesPerLi
                 map.Row(band + r * bytesPerLine, white.data());
                 cached = r;
             }
-            for (std::size_t x = 0; x < n; ++x) sums[x] += static_cast<Sum>(white[x]) * weight;
+            if (weight == static_cast<Sum>(kOne)) {  // a whole line: most of them when reducing
+                for (std::size_t x = 0; x < n; ++x) sums[x] += static_cast<Sum>(white[x]) << kFraction;
+            } else {
+                for (std::size_t x = 0; x < n; ++x) sums[x] += static_cast<Sum>(white[x]) * weight;
+            }
         }
         // Mean white fraction times 255, rounded; the divisions were done once per column.
         const float invRows = 1.0f / static_cast<float>(bottom - top);
@@ -179,10 +185,10 @@ void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::siz
     ColumnMap map(bytesPerLine, displayWidth, columns);
     // Largest sum: a column's width times the rows' total weight.
     const std::uint64_t rowsArea = static_cast<std::uint64_t>(lines) * kOne / static_cast<std::uint64_t>(outHeight) + kOne;
-    if (static_cast<std::uint64_t>(map.maxWidth()) * rowsArea <= 0xFFFFFFFFull)
-        ReduceRows<std::uint32_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
+    if (static_cast<std::uint64_t>(map.maxWidth()) * rowsArea <= 0x7FFFFFFFull)
+        ReduceRows<std::int32_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
     else
-        ReduceRows<std::uint64_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
+        ReduceRows<std::int64_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
 }
 
 std::size_t PageSurface::bytes() const {
