@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 
 #include "formats/dcx.h"
@@ -141,4 +144,28 @@ TEST(FaxAccumulator, ClearRemovesEveryFileButHiddenOnes) {
     WriteBytes(a.folder + "/.keep", {1});
     fax::AccumulatorClear(a.folder);
     EXPECT_EQ(FilesIn(a.folder), (std::vector<std::string>{".keep"}));
+}
+
+TEST(FaxAccumulator, WriteFailureLeavesTheAccumulatorAlone) {
+    Accum a;
+    a.Put(1, Marker(1));
+    Page big = MakePage(2000, 4);
+    a.Put(2, big.file);
+    // A file-size limit makes the new fax's writes fail part-way, as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 8192;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto r = fax::AccumulatorBuild(a.folder, a.dir.File("new.dcx"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(r.build.outcome, fax::BuildFaxResult::Outcome::Failed);
+    EXPECT_EQ(r.taken, 0u);
+    ASSERT_EQ(r.build.messages.size(), 1u);
+    EXPECT_EQ(r.build.messages[0].text, "FV2, Could not write. Disk may be full...");
+    EXPECT_EQ(fax::AccumulatorCount(a.folder), 2u);
+    EXPECT_EQ(ReadBytes(a.Page(2)), big.file);
+    EXPECT_GE(DcxPagesIn(a.dir.File("new.dcx")), 1u);  // the partial fax is still a fax
 }

@@ -144,6 +144,10 @@ TEST(BuildFaxDialog, ListRules) {
 
     dialog.RemoveAll();
     EXPECT_EQ(dialog.toList()->count(), 0);
+    app::RecordingShell shell;
+    dialog.helpButton()->click();
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_TRUE(shell.opened[0].endsWith("tarvexhelp.htm#Build_Fax")) << shell.opened[0].toStdString();
     dialog.RemovePcx();  // nothing there: nothing happens
     dialog.Build();
     EXPECT_EQ(p.prompts.asked.back().text, "Please select at least one pcx file.");
