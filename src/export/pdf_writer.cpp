@@ -1,0 +1,431 @@
+#include "export/pdf_writer.h"
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include "formats/file_io.h"
+
+namespace fax {
+
+const char* const kPdfProducer = "libtiff / tiff2pdf - 20031226 / d";
+
+namespace {
+
+constexpr unsigned kPdfMajor = 1;
+constexpr unsigned kPdfMinor = 1;
+constexpr float kDefaultResolution = 300.0f;  // for pages without a usable resolution
+constexpr float kPointsPerInch = 72.0f;
+constexpr unsigned kObjectsPerPage = 5;       // page, content, its length, image, its length
+constexpr unsigned kFirstPageObject = 4;      // after catalog, info and page tree
+constexpr unsigned kKidsPerLine = 8;
+constexpr std::size_t kSinkFlush = 64 * 1024;
+constexpr tmsize_t kCoderBuffer = 64 * 1024;  // libtiff's coded-data buffer, whatever the page height
+
+std::atomic<bool> g_busy{false};
+
+// Everything goes out through here; the running count gives the objects' offsets.
+class PdfSink {
+public:
+    explicit PdfSink(File& file) : file_(file) { buffer_.reserve(kSinkFlush + 4096); }
+
+    void Write(const void* data, std::size_t size) {
+        offset_ += size;
+        if (failed_) return;
+        buffer_.append(static_cast<const char*>(data), size);
+        if (buffer_.size() >= kSinkFlush) Flush();
+    }
+    void Text(const std::string& s) { Write(s.data(), s.size()); }
+    void Format(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+        char text[512];
+        va_list args;
+        va_start(args, format);
+        int n = std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        if (n < 0 || static_cast<std::size_t>(n) >= sizeof text) {
+            failed_ = true;
+            return;
+        }
+        Write(text, static_cast<std::size_t>(n));
+    }
+    bool Flush() {
+        if (!failed_ && !buffer_.empty() && !file_.WriteAll(buffer_.data(), buffer_.size())) failed_ = true;
+        buffer_.clear();
+        return !failed_;
+    }
+    std::uint64_t offset() const { return offset_; }
+    bool failed() const { return failed_; }
+
+private:
+    File& file_;
+    std::string buffer_;
+    std::uint64_t offset_ = 0;
+    bool failed_ = false;
+};
+
+// libtiff writes the Group 4 image through these procedures. Only the strip data is
+// let through to the PDF; the TIFF header and directories libtiff also writes go
+// nowhere. Positions and sizes are those of that virtual TIFF file.
+struct CoderHandle {
+    PdfSink* sink = nullptr;
+    bool capture = false;
+    std::uint64_t captured = 0;
+    std::uint64_t position = 0;
+    std::uint64_t size = 0;
+};
+
+tmsize_t CoderRead(thandle_t, void*, tmsize_t) { return 0; }
+
+tmsize_t CoderWrite(thandle_t h, void* data, tmsize_t n) {
+    auto* c = static_cast<CoderHandle*>(h);
+    if (n < 0) return -1;
+    if (c->capture) {
+        c->sink->Write(data, static_cast<std::size_t>(n));
+        c->captured += static_cast<std::uint64_t>(n);
+    }
+    c->position += static_cast<std::uint64_t>(n);
+    c->size = std::max(c->size, c->position);
+    return n;
+}
+
+toff_t CoderSeek(thandle_t h, toff_t offset, int whence) {
+    auto* c = static_cast<CoderHandle*>(h);
+    switch (whence) {
+        case SEEK_SET: c->position = offset; break;
+        case SEEK_CUR: c->position += offset; break;
+        case SEEK_END: c->position = c->size + offset; break;
+        default: return static_cast<toff_t>(-1);
+    }
+    return c->position;
+}
+
+int CoderClose(thandle_t) { return 0; }
+toff_t CoderSize(thandle_t h) { return static_cast<CoderHandle*>(h)->size; }
+int CoderMap(thandle_t, void**, toff_t*) { return 0; }
+void CoderUnmap(thandle_t, void*, toff_t) {}
+
+struct TiffCloser {
+    void operator()(TIFF* t) const {
+        if (t) TIFFClose(t);
+    }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+
+struct PageInfo {
+    tdir_t directory = 0;
+    std::uint32_t width = 0;
+    std::uint32_t rows = 0;
+    bool switchDecode = false;  // WhiteIsZero: 0 bits are white, as the CCITT coder has them
+    float imageWidth = 0;       // points
+    float imageLength = 0;
+};
+
+class PdfWriter {
+public:
+    PdfWriter(TIFF* input, PdfSink& out, const std::string& pdfName) : in_(input), out_(out), pdfName_(pdfName) {}
+
+    bool Write() {
+        if (!ListPages()) return false;
+        const unsigned objects = kFirstPageObject - 1 + kObjectsPerPage * static_cast<unsigned>(pages_.size());
+        offsets_.assign(objects + 1, 0);
+
+        out_.Format("%%PDF-%u.%u ", kPdfMajor, kPdfMinor);
+        // A comment of bytes above 127 marks the file as binary for transfer programs.
+        static const std::uint8_t kBinaryMark[8] = {'\r', '%', 0xE2, 0xE3, 0xCF, 0xD3, '\r', '\n'};
+        out_.Write(kBinaryMark, sizeof kBinaryMark);
+
+        Begin(1);
+        out_.Text("<< \r/Type /Catalog \r/Pages 3 0 R \r>>\r");
+        End();
+
+        if (!TIFFSetDirectory(in_, pages_[0].directory)) return false;
+        Begin(2);
+        WriteInfo();
+        End();
+
+        Begin(3);
+        out_.Text("<< \r/Type /Pages \r/Kids [ ");
+        for (std::size_t k = 0; k < pages_.size(); ++k) {
+            out_.Format("%u 0 R ", PageObject(k));
+            if ((k + 1) % kKidsPerLine == 0) out_.Text("\r");
+        }
+        out_.Format("] \r/Count %u \r>> \r", static_cast<unsigned>(pages_.size()));
+        End();
+
+        for (std::size_t k = 0; k < pages_.size(); ++k)
+            if (!WritePage(k) || out_.failed()) return false;
+
+        const std::uint64_t xref = out_.offset();
+        out_.Format("xref\r0 %u \r0000000000 65535 f\r\n", objects + 1);
+        for (unsigned i = 1; i <= objects; ++i)
+            out_.Format("%.10llu 00000 n\r\n", static_cast<unsigned long long>(offsets_[i]));
+        const std::string id = PdfFileId();
+        out_.Format("trailer\r<<\r/Size %u\r/Root 1 0 R \r/Info 2 0 R \r/ID[<%s><%s>]\r>>\rstartxref\r%llu\r%%%%EOF\r",
+                    objects + 1, id.c_str(), id.c_str(), static_cast<unsigned long long>(xref));
+        return out_.Flush();
+    }
+
+private:
+    static unsigned PageObject(std::size_t k) {
+        return kFirstPageObject + kObjectsPerPage * static_cast<unsigned>(k);
+    }
+    void Begin(unsigned number) {
+        offsets_[number] = out_.offset();
+        out_.Format("%u 0 obj\r", number);
+    }
+    void End() { out_.Text("endobj\r"); }
+
+    // Every directory is a page unless marked as a reduced image or a mask; pages with
+    // a PageNumber tag are put in its order.
+    bool ListPages() {
+        const tdir_t count = TIFFNumberOfDirectories(in_);
+        std::vector<std::pair<std::uint32_t, tdir_t>> order;
+        for (tdir_t d = 0; d < count; ++d) {
+            if (!TIFFSetDirectory(in_, d)) return false;
+            std::uint32_t subfile = 0;
+            if (TIFFGetField(in_, TIFFTAG_SUBFILETYPE, &subfile) && (subfile & (FILETYPE_REDUCEDIMAGE | FILETYPE_MASK)) &&
+                !(subfile & FILETYPE_PAGE))
+                continue;
+            std::uint16_t number = 0, total = 0;
+            std::uint32_t key = TIFFGetField(in_, TIFFTAG_PAGENUMBER, &number, &total) ? number : 0xFFFFFFFFu;
+            order.emplace_back(key, d);
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [key, d] : order) pages_.push_back(PageInfo{d});
+        return !pages_.empty();
+    }
+
+    void WriteInfo() {
+        std::string date;
+        char* tiffDate = nullptr;
+        if (TIFFGetField(in_, TIFFTAG_DATETIME, &tiffDate) && tiffDate && std::strlen(tiffDate) >= 19) {
+            // "YYYY:MM:DD HH:MM:SS"
+            const char* t = tiffDate;
+            date = "D:" + std::string(t, 4) + std::string(t + 5, 2) + std::string(t + 8, 2) +
+                   std::string(t + 11, 2) + std::string(t + 14, 2) + std::string(t + 17, 2);
+        } else {
+            std::time_t now = std::time(nullptr);
+            std::tm local{};
+            localtime_r(&now, &local);
+            char text[80];
+            std::snprintf(text, sizeof text, "D:%.4d%.2d%.2d%.2d%.2d%.2d", local.tm_year + 1900, local.tm_mon + 1,
+                          local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+            date = text;
+        }
+        out_.Text("<< \r/CreationDate " + PdfString(date) + "\r/ModDate " + PdfString(date) + "\r/Producer " +
+                  PdfString(kPdfProducer) + "\r");
+        struct Optional {
+            const char* key;
+            ttag_t tag;
+            ttag_t fallback;
+        };
+        const Optional entries[] = {
+            {"/Creator ", TIFFTAG_SOFTWARE, 0},
+            {"/Author ", TIFFTAG_ARTIST, TIFFTAG_COPYRIGHT},
+            {"/Title ", TIFFTAG_DOCUMENTNAME, 0},
+            {"/Subject ", TIFFTAG_IMAGEDESCRIPTION, 0},
+        };
+        for (const Optional& e : entries) {
+            char* value = nullptr;
+            if (!(TIFFGetField(in_, e.tag, &value) && value) && e.fallback)
+                if (!(TIFFGetField(in_, e.fallback, &value) && value)) value = nullptr;
+            if (value) out_.Text(std::string(e.key) + PdfString(value) + "\r");
+        }
+        out_.Text(">> \r");
+    }
+
+    // The page's values from its directory; false for content this writer does not handle.
+    bool ReadPage(PageInfo& p) {
+        if (!TIFFSetDirectory(in_, p.directory)) return false;
+        if (TIFFIsTiled(in_)) return false;
+        std::uint16_t bits = 1, samples = 1, photometric = 0, unit = RESUNIT_INCH, orientation = ORIENTATION_TOPLEFT;
+        std::uint16_t compression = COMPRESSION_NONE;
+        TIFFGetFieldDefaulted(in_, TIFFTAG_BITSPERSAMPLE, &bits);
+        TIFFGetFieldDefaulted(in_, TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetFieldDefaulted(in_, TIFFTAG_COMPRESSION, &compression);
+        TIFFGetFieldDefaulted(in_, TIFFTAG_ORIENTATION, &orientation);
+        if (!TIFFGetField(in_, TIFFTAG_IMAGEWIDTH, &p.width) || !TIFFGetField(in_, TIFFTAG_IMAGELENGTH, &p.rows))
+            return false;
+        if (!TIFFGetField(in_, TIFFTAG_PHOTOMETRIC, &photometric)) return false;
+        // Only bilevel pages, upright, in a compression libtiff can decode.
+        if (bits != 1 || samples != 1 || p.width == 0 || p.rows == 0) return false;
+        if (photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK) return false;
+        if (orientation != ORIENTATION_TOPLEFT || !TIFFIsCODECConfigured(compression)) return false;
+        p.switchDecode = photometric == PHOTOMETRIC_MINISWHITE;
+
+        float xres = 0, yres = 0;
+        TIFFGetField(in_, TIFFTAG_XRESOLUTION, &xres);
+        TIFFGetField(in_, TIFFTAG_YRESOLUTION, &yres);
+        TIFFGetFieldDefaulted(in_, TIFFTAG_RESOLUTIONUNIT, &unit);
+        if (unit == RESUNIT_CENTIMETER) {
+            xres *= 2.54f;
+            yres *= 2.54f;
+        }
+        if (!(xres > 0)) xres = kDefaultResolution;
+        if (!(yres > 0)) yres = kDefaultResolution;
+        p.imageWidth = static_cast<float>(p.width) * kPointsPerInch / xres;
+        p.imageLength = static_cast<float>(p.rows) * kPointsPerInch / yres;
+        return true;
+    }
+
+    bool WritePage(std::size_t k) {
+        PageInfo& p = pages_[k];
+        if (!ReadPage(p)) return false;
+        const unsigned n = PageObject(k);
+        const unsigned im = static_cast<unsigned>(k) + 1;
+
+        Begin(n);
+        out_.Text("<<\r/Type /Page \r/Parent 3 0 R \r");
+        out_.Format("/MediaBox [%.4f %.4f %.4f %.4f] \r", 0.0, 0.0, static_cast<double>(p.imageWidth),
+                    static_cast<double>(p.imageLength));
+        out_.Format("/Contents %u 0 R \r", n + 1);
+        out_.Text("/Resources << \r/XObject <<\r");
+        out_.Format("/Im%u %u 0 R >>\r", im, n + 3);
+        out_.Text("/ProcSet [ /ImageB ]\r>>\r>>\r");
+        End();
+
+        char content[256];
+        int contentLength = std::snprintf(content, sizeof content, "q %s %.4f %.4f %.4f %.4f %.4f %.4f cm /Im%u Do Q\r",
+                                          "", static_cast<double>(p.imageWidth), 0.0, 0.0,
+                                          static_cast<double>(p.imageLength), 0.0, 0.0, im);
+        if (contentLength < 0 || static_cast<std::size_t>(contentLength) >= sizeof content) return false;
+        Begin(n + 1);
+        out_.Format("<< \r/Length %u 0 R \r >>\rstream\r\n", n + 2);
+        out_.Write(content, static_cast<std::size_t>(contentLength));
+        out_.Text("\rendstream\r");
+        End();
+        Begin(n + 2);
+        out_.Format("%d\r", contentLength);
+        End();
+
+        Begin(n + 3);
+        out_.Format("<< \r/Length %u 0 R \r", n + 4);
+        out_.Format("/Type /XObject \r/Subtype /Image \r/Name /Im%u\r", im);
+        out_.Format("/Width %u\r/Height %u\r", p.width, p.rows);
+        out_.Text("/BitsPerComponent 1\r/ColorSpace /DeviceGray \r");
+        out_.Text("/Filter /CCITTFaxDecode /DecodeParms ");
+        out_.Format("<< /K -1 /Columns %u /Rows %u", p.width, p.rows);
+        if (!p.switchDecode) out_.Text(" /BlackIs1 true ");
+        out_.Text(">>\r >>\rstream\r\n");
+        std::uint64_t imageLength = 0;
+        if (!WriteImage(p, imageLength)) return false;
+        out_.Text("\rendstream\r");
+        End();
+        Begin(n + 4);
+        out_.Format("%llu\r", static_cast<unsigned long long>(imageLength));
+        End();
+        return true;
+    }
+
+    // Decodes the page row by row and codes it again with libtiff's Group 4 coder, whose
+    // output goes straight into the PDF. Memory stays one row plus the coder's buffer.
+    bool WriteImage(const PageInfo& p, std::uint64_t& length) {
+        CoderHandle h;
+        h.sink = &out_;
+        TiffPtr coder(TIFFClientOpen(pdfName_.c_str(), "w", &h, CoderRead, CoderWrite, CoderSeek, CoderClose,
+                                     CoderSize, CoderMap, CoderUnmap));
+        if (!coder) return false;
+        TIFF* g4 = coder.get();
+        std::uint16_t photometric = p.switchDecode ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
+        if (!TIFFSetField(g4, TIFFTAG_PHOTOMETRIC, photometric) || !TIFFSetField(g4, TIFFTAG_BITSPERSAMPLE, 1) ||
+            !TIFFSetField(g4, TIFFTAG_SAMPLESPERPIXEL, 1) || !TIFFSetField(g4, TIFFTAG_IMAGEWIDTH, p.width) ||
+            !TIFFSetField(g4, TIFFTAG_IMAGELENGTH, p.rows) || !TIFFSetField(g4, TIFFTAG_ROWSPERSTRIP, p.rows) ||
+            !TIFFSetField(g4, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) ||
+            !TIFFSetField(g4, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) ||
+            !TIFFSetField(g4, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4))
+            return false;
+        // A buffer of our size, not the whole uncoded page libtiff would take by default.
+        if (!TIFFWriteBufferSetup(g4, nullptr, kCoderBuffer)) return false;
+
+        const tmsize_t inLine = TIFFScanlineSize(in_);
+        const tmsize_t outLine = TIFFScanlineSize(g4);
+        if (inLine <= 0 || outLine <= 0 || inLine < outLine) return false;
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(inLine));
+        h.capture = true;
+        bool ok = true;
+        for (std::uint32_t y = 0; ok && y < p.rows; ++y)
+            ok = TIFFReadScanline(in_, row.data(), y, 0) >= 0 && TIFFWriteScanline(g4, row.data(), y, 0) >= 0 &&
+                 !out_.failed();
+        // Ends the strip (the end-of-block code) and writes what the coder still holds.
+        ok = ok && TIFFFlushData(g4);
+        h.capture = false;  // closing the coder writes its TIFF directory: that goes nowhere
+        coder.reset();
+        length = h.captured;
+        return ok && !out_.failed();
+    }
+
+    TIFF* in_;
+    PdfSink& out_;
+    std::string pdfName_;
+    std::vector<PageInfo> pages_;
+    std::vector<std::uint64_t> offsets_;
+};
+
+// Clears the busy mark on every return path.
+struct BusyMark {
+    bool taken;
+    BusyMark() : taken(!g_busy.exchange(true)) {}
+    ~BusyMark() {
+        if (taken) g_busy.store(false);
+    }
+};
+
+}  // namespace
+
+bool TiffToPdfBusy() { return g_busy.load(); }
+
+std::string PdfFileId() {
+    std::uint32_t state = 1;
+    std::string id;
+    char hex[3];
+    for (int i = 0; i < 4; ++i) {
+        state = state * 214013u + 2531011u;
+        std::uint32_t value = (state >> 16) & 0x7FFFu;
+        for (int b = 0; b < 4; ++b) {
+            std::snprintf(hex, sizeof hex, "%.2X", static_cast<unsigned>((value >> (8 * b)) & 0xFFu));
+            id += hex;
+        }
+    }
+    return id;
+}
+
+std::string PdfString(const std::string& text) {
+    std::string s = "(";
+    for (unsigned char c : text) {
+        if (c < 32 || c >= 127) {
+            char octal[5];
+            std::snprintf(octal, sizeof octal, "\\%.3o", static_cast<unsigned>(c));
+            s += octal;
+        } else {
+            if (c == '(' || c == ')' || c == '\\') s += '\\';
+            s += static_cast<char>(c);
+        }
+    }
+    return s + ")";
+}
+
+int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath) {
+    BusyMark busy;
+    if (!busy.taken) return 1;
+    File pdf = File::Create(pdfPath);
+    if (!pdf) return 1;
+    TiffPtr tiff(TIFFOpen(tiffPath.c_str(), "r"));
+    if (!tiff) return 1;  // the PDF stays as created, empty
+    PdfSink sink(pdf);
+    PdfWriter writer(tiff.get(), sink, pdfPath);
+    bool ok = writer.Write();
+    ok = sink.Flush() && ok;
+    tiff.reset();
+    pdf.Close();
+    return ok ? 0 : 1;
+}
+
+}  // namespace fax

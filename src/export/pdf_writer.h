@@ -1,0 +1,32 @@
+// Bilevel TIFF to PDF: one page per TIFF page, each one image recoded with libtiff's
+// CCITT Group 4 coder. The layout of the file follows libtiff's tiff2pdf with fixed
+// settings (its name stays in the Producer entry), so viewers treat it alike.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace fax {
+
+// 0 when the PDF was written, 1 on any failure (a TIFF that cannot be opened, content
+// other than 1-bit one-sample strips, a decoding or writing error). Shows nothing; the
+// file left by a failure keeps what was written. One conversion at a time: a call made
+// while another runs is refused with 1 (see TiffToPdfBusy).
+int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath);
+
+// True while a conversion runs; a caller that may re-enter waits for it to clear.
+bool TiffToPdfBusy();
+
+// The producer text written into every PDF.
+extern const char* const kPdfProducer;
+
+// The file identifier: 16 bytes from four successive outputs of a 15-bit linear
+// congruential generator started from the same state in every conversion, each stored
+// as a 32-bit little-endian number; 32 upper-case hexadecimal digits.
+std::string PdfFileId();
+
+// A PDF literal string: "(", the text, ")"; controls, 127 and bytes above 127 as a
+// backslash and three octal digits; "(", ")" and "\" behind a backslash.
+std::string PdfString(const std::string& text);
+
+}  // namespace fax

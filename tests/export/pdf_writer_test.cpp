@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <cctype>
+#include <cstring>
+#include <regex>
+#include <string>
+
+#include "export/fax_export.h"
+#include "export/pdf_writer.h"
+#include "export/tiff_writer.h"
+#include "export_test_util.h"
+#include "support/test_files.h"
+
+using namespace testing_support;
+using namespace exporttest;
+
+namespace {
+
+constexpr std::size_t kW = 216;
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+// A fax of the given pages (216 bytes wide) turned into our TIFF, then into a PDF.
+struct Converted {
+    std::vector<Bytes> pixels;
+    std::string tif, pdf;
+    Bytes bytes;
+    int result = -1;
+};
+
+Converted ConvertPixels(const TempDir& dir, const std::vector<Bytes>& pixels) {
+    Converted c;
+    c.pixels = pixels;
+    std::vector<Bytes> pcx;
+    for (const Bytes& p : pixels) pcx.push_back(MakePcx(p, kW));
+    c.tif = dir.File("fax.tif");
+    c.pdf = dir.File("fax.pdf");
+    fax::TiffWriter writer;
+    TiffRun run = RunTiffWriter(MakeDcx(pcx), dir.File("fax.dcx"), c.tif, writer);
+    EXPECT_EQ(run.result, 1);
+    c.result = fax::TiffToPdf(c.tif, c.pdf);
+    c.bytes = ReadBytes(c.pdf);
+    return c;
+}
+
+Converted Convert(const TempDir& dir, const std::vector<std::size_t>& heights) {
+    std::vector<Bytes> pixels;
+    for (std::size_t i = 0; i < heights.size(); ++i)
+        pixels.push_back(PatternPage(kW, heights[i], static_cast<unsigned>(i + 11)));
+    return ConvertPixels(dir, pixels);
+}
+
+// The cross-reference table: offsets of objects 1..n, checked to be 20-byte lines.
+std::vector<std::size_t> XrefOffsets(const std::string& pdf) {
+    std::vector<std::size_t> offsets;
+    std::size_t sx = pdf.rfind("startxref\r");
+    EXPECT_NE(sx, std::string::npos);
+    std::size_t xref = std::stoul(pdf.substr(sx + 10));
+    EXPECT_EQ(pdf.compare(xref, 7, "xref\r0 "), 0);
+    std::size_t count = std::stoul(pdf.substr(xref + 7));
+    std::size_t line = pdf.find(" \r", xref + 7) + 2;
+    EXPECT_EQ(pdf.substr(line, 20), "0000000000 65535 f\r\n");
+    for (std::size_t i = 1; i < count; ++i) {
+        std::string l = pdf.substr(line + 20 * i, 20);
+        EXPECT_TRUE(std::regex_match(l, std::regex("[0-9]{10} 00000 n\r\n"))) << i << ": " << l;
+        offsets.push_back(std::stoul(l.substr(0, 10)));
+    }
+    EXPECT_EQ(pdf.compare(line + 20 * count, 8, "trailer\r"), 0);
+    return offsets;
+}
+
+// PBM (P4) pixels, 1 = black, as netpbm writes them.
+Bytes PbmPixels(const std::string& path, unsigned& w, unsigned& h) {
+    Bytes b = ReadBytes(path);
+    w = h = 0;
+    std::size_t at = 0;
+    auto field = [&]() -> std::string {
+        while (at < b.size() && std::isspace(b[at])) ++at;
+        std::string f;
+        while (at < b.size() && !std::isspace(b[at])) f += static_cast<char>(b[at++]);
+        return f;
+    };
+    if (field() != "P4") return {};
+    w = static_cast<unsigned>(std::stoul(field()));
+    h = static_cast<unsigned>(std::stoul(field()));
+    ++at;  // the single whitespace before the data
+    return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at), b.end());
+}
+
+TEST(PdfLayout, OnePageOffsetsAndObjects) {
+    TempDir dir;
+    Converted c = Convert(dir, {2200});
+    ASSERT_EQ(c.result, 0);
+    const std::string pdf = Text(c.bytes);
+
+    // Header: version 1.1 and a space, then the binary marker comment.
+    EXPECT_EQ(pdf.substr(0, 17), std::string("%PDF-1.1 \r%\xE2\xE3\xCF\xD3\r\n"));
+    EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\r");
+
+    std::vector<std::size_t> offsets = XrefOffsets(pdf);
+    ASSERT_EQ(offsets.size(), 8u);
+    const std::size_t expected[] = {17, 69, 199, 263, 439, 558, 576};
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(offsets[i], expected[i]) << "object " << i + 1;
+    // Every line points at its object's number.
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+        EXPECT_EQ(pdf.substr(offsets[i], std::to_string(i + 1).size() + 7), std::to_string(i + 1) + " 0 obj\r");
+
+    EXPECT_EQ(pdf.substr(17, 52), "1 0 obj\r<< \r/Type /Catalog \r/Pages 3 0 R \r>>\rendobj\r");
+    std::regex info("2 0 obj\r<< \r/CreationDate \\((D:[0-9]{14})\\)\r/ModDate \\((D:[0-9]{14})\\)\r"
+                    "/Producer \\(libtiff / tiff2pdf - 20031226 / d\\)\r>> \rendobj\r");
+    std::smatch m;
+    std::string infoText = pdf.substr(69, 130);
+    ASSERT_TRUE(std::regex_match(infoText, m, info)) << infoText;
+    EXPECT_EQ(m[1], m[2]);
+    EXPECT_EQ(pdf.substr(199, 64), "3 0 obj\r<< \r/Type /Pages \r/Kids [ 4 0 R ] \r/Count 1 \r>> \rendobj\r");
+    EXPECT_EQ(pdf.substr(263, 176),
+              "4 0 obj\r<<\r/Type /Page \r/Parent 3 0 R \r/MediaBox [0.0000 0.0000 609.8823 808.1633] \r"
+              "/Contents 5 0 R \r/Resources << \r/XObject <<\r/Im1 7 0 R >>\r/ProcSet [ /ImageB ]\r>>\r>>\rendobj\r");
+    const std::string content = "q  609.8823 0.0000 0.0000 808.1633 0.0000 0.0000 cm /Im1 Do Q\r";
+    ASSERT_EQ(content.size(), 62u);
+    EXPECT_EQ(pdf.substr(439, 119), "5 0 obj\r<< \r/Length 6 0 R \r >>\rstream\r\n" + content + "\rendstream\rendobj\r");
+    EXPECT_EQ(pdf.substr(558, 18), "6 0 obj\r62\rendobj\r");
+    const std::string image =
+        "7 0 obj\r<< \r/Length 8 0 R \r/Type /XObject \r/Subtype /Image \r/Name /Im1\r/Width 1728\r/Height 2200\r"
+        "/BitsPerComponent 1\r/ColorSpace /DeviceGray \r/Filter /CCITTFaxDecode /DecodeParms "
+        "<< /K -1 /Columns 1728 /Rows 2200>>\r >>\rstream\r\n";
+    ASSERT_EQ(image.size(), 802u - 576u);
+    EXPECT_EQ(pdf.substr(576, image.size()), image);
+    EXPECT_EQ(pdf.find("/BlackIs1"), std::string::npos);
+    EXPECT_EQ(pdf.find("/Decode "), std::string::npos);
+
+    // The image stream's length object tells where the stream ends.
+    std::size_t streamEnd = pdf.find("\rendstream\rendobj\r8 0 obj\r", 802);
+    ASSERT_NE(streamEnd, std::string::npos);
+    EXPECT_EQ(offsets[7], streamEnd + 18);
+    const std::string lengthObject = "8 0 obj\r" + std::to_string(streamEnd - 802) + "\rendobj\rxref\r0 9 \r";
+    EXPECT_EQ(pdf.substr(offsets[7], lengthObject.size()), lengthObject);
+    // The file identifier, twice, and the trailer.
+    EXPECT_NE(pdf.find("trailer\r<<\r/Size 9\r/Root 1 0 R \r/Info 2 0 R \r/ID[<2900000023480000BE18000084670000>"
+                       "<2900000023480000BE18000084670000>]\r>>\rstartxref\r"),
+              std::string::npos);
+}
+
+TEST(PdfLayout, NinePagesBreakThePageTreeAfterTheEighthKid) {
+    TempDir dir;
+    Converted c = Convert(dir, {30, 31, 32, 33, 34, 35, 36, 37, 38});
+    ASSERT_EQ(c.result, 0);
+    const std::string pdf = Text(c.bytes);
+    EXPECT_NE(pdf.find("3 0 obj\r<< \r/Type /Pages \r/Kids [ 4 0 R 9 0 R 14 0 R 19 0 R 24 0 R 29 0 R 34 0 R 39 0 R "
+                       "\r44 0 R ] \r/Count 9 \r>> \rendobj\r"),
+              std::string::npos);
+    std::vector<std::size_t> offsets = XrefOffsets(pdf);
+    ASSERT_EQ(offsets.size(), 48u);
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+        EXPECT_EQ(pdf.substr(offsets[i], std::to_string(i + 1).size() + 7), std::to_string(i + 1) + " 0 obj\r") << i;
+    EXPECT_NE(pdf.find("/Size 49\r"), std::string::npos);
+    // Page k's image is object 4 + 5k + 3, named /Im(k+1).
+    EXPECT_NE(pdf.find("/Im9 47 0 R >>"), std::string::npos);
+    EXPECT_NE(pdf.find("/Name /Im9\r/Width 1728\r/Height 38\r"), std::string::npos);
+}
+
+TEST(PdfReaders, IndependentToolsAgree) {
+    TempDir dir;
+    Converted c = Convert(dir, {2200, 700, 1});
+    ASSERT_EQ(c.result, 0);
+    std::string out;
+    EXPECT_EQ(RunCommand("qpdf --check '" + c.pdf + "'", &out, true), 0) << out;
+    EXPECT_NE(out.find("No syntax or stream encoding errors"), std::string::npos) << out;
+
+    out.clear();
+    ASSERT_EQ(RunCommand("pdfinfo '" + c.pdf + "'", &out, true), 0);
+    EXPECT_NE(out.find("PDF version:     1.1"), std::string::npos) << out;
+    EXPECT_NE(out.find("Pages:           3"), std::string::npos) << out;
+    EXPECT_NE(out.find("Producer:        libtiff / tiff2pdf - 20031226 / d"), std::string::npos) << out;
+    out.clear();
+    ASSERT_EQ(RunCommand("pdfinfo -f 1 -l 1 '" + c.pdf + "'", &out, true), 0);
+    EXPECT_NE(out.find("Page    1 size:  609.882 x 808.163 pts"), std::string::npos) << out;
+
+    // The images, extracted by poppler, are exactly the fax's pixels.
+    out.clear();
+    ASSERT_EQ(RunCommand("cd '" + dir.path() + "' && pdfimages '" + c.pdf + "' img", &out, true), 0) << out;
+    for (std::size_t i = 0; i < c.pixels.size(); ++i) {
+        unsigned w = 0, h = 0;
+        Bytes px = PbmPixels(dir.File("img-00" + std::to_string(i) + ".pbm"), w, h);
+        EXPECT_EQ(w, 1728u) << i;
+        ASSERT_EQ(h, c.pixels[i].size() / kW) << i;
+        Bytes want = c.pixels[i];
+        for (auto& b : want) b = static_cast<std::uint8_t>(~b);
+        EXPECT_TRUE(px == want) << "page " << i;
+    }
+    // Rendered at the fax's own resolution the page is the fax again, give or take the
+    // renderer's rounding at edges (it gives one more row than the 2,200). Squares of
+    // 64 pixels, so that edges are few.
+    TempDir squares;
+    Bytes board(kW * 2200, 0xFF);
+    for (std::size_t y = 0; y < 2200; ++y)
+        for (std::size_t x = 0; x < kW; ++x)
+            if (((y / 64) + (x / 8)) % 3 == 0) board[y * kW + x] = 0x00;
+    Converted b = ConvertPixels(squares, {board});
+    ASSERT_EQ(b.result, 0);
+    out.clear();
+    ASSERT_EQ(RunCommand("pdftoppm -mono -rx 204 -ry 196 '" + b.pdf + "' '" + squares.File("page") + "'", &out, true), 0)
+        << out;
+    unsigned w = 0, h = 0;
+    Bytes page = PbmPixels(squares.File("page-1.pbm"), w, h);
+    ASSERT_EQ(w, 1728u);
+    ASSERT_GE(h, 2200u);
+    std::size_t differ = 0, black = 0;
+    for (std::size_t i = 0; i < board.size(); ++i) {
+        std::uint8_t want = static_cast<std::uint8_t>(~board[i]);
+        differ += static_cast<std::size_t>(__builtin_popcount(page[i] ^ want));
+        black += static_cast<std::size_t>(__builtin_popcount(want));
+    }
+    EXPECT_GT(black, board.size());  // the page has ink: more than one pixel in eight
+    EXPECT_LT(differ * 50, black) << differ << " of " << black;
+}
+
+// A TIFF written by libtiff itself, for content our writer never makes.
+void WriteLibtiffImage(const std::string& path, std::uint16_t bits, std::uint16_t photometric, bool tiled,
+                       const Bytes& rows, std::uint32_t width, std::uint32_t height, float xres, std::uint16_t unit) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    if (xres > 0) {
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, xres);
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, xres);
+        TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, unit);
+    }
+    if (tiled) {
+        TIFFSetField(t, TIFFTAG_TILEWIDTH, 16);
+        TIFFSetField(t, TIFFTAG_TILELENGTH, 16);
+        Bytes tile(static_cast<std::size_t>(TIFFTileSize(t)), 0);
+        for (std::uint32_t y = 0; y < height; y += 16)
+            for (std::uint32_t x = 0; x < width; x += 16) TIFFWriteTile(t, tile.data(), x, y, 0, 0);
+    } else {
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 7);  // several strips
+        tmsize_t line = TIFFScanlineSize(t);
+        for (std::uint32_t y = 0; y < height; ++y)
+            TIFFWriteScanline(t, const_cast<std::uint8_t*>(rows.data()) + line * y, y, 0);
+    }
+    TIFFClose(t);
+}
+
+TEST(PdfReaders, BlackIsZeroPagesAndResolutionDefaults) {
+    // 64 x 40, BlackIsZero (1 = white), several uncompressed strips, 80 dots per cm.
+    const std::uint32_t w = 64, h = 40;
+    Bytes rows(8 * h);
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>(i * 37 + (i >> 3));
+    struct Case {
+        const char* name;
+        float res;
+        std::uint16_t unit;
+        const char* mediaBox;
+    };
+    const Case cases[] = {
+        {"80 dots per cm", 80.f, RESUNIT_CENTIMETER, "/MediaBox [0.0000 0.0000 22.6772 14.1732]"},
+        {"no resolution: 300 dpi", 0.f, RESUNIT_INCH, "/MediaBox [0.0000 0.0000 15.3600 9.6000]"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteLibtiffImage(dir.File("b.tif"), 1, PHOTOMETRIC_MINISBLACK, false, rows, w, h, c.res, c.unit);
+        ASSERT_EQ(fax::TiffToPdf(dir.File("b.tif"), dir.File("b.pdf")), 0) << c.name;
+        std::string pdf = Text(ReadBytes(dir.File("b.pdf")));
+        EXPECT_NE(pdf.find(c.mediaBox), std::string::npos) << c.name << "\n" << pdf.substr(0, 600);
+        EXPECT_NE(pdf.find("/Columns 64 /Rows 40 /BlackIs1 true >>"), std::string::npos) << c.name;
+        std::string out;
+        ASSERT_EQ(RunCommand("cd '" + dir.path() + "' && pdfimages b.pdf img", &out, true), 0) << out;
+        unsigned pw = 0, ph = 0;
+        Bytes px = PbmPixels(dir.File("img-000.pbm"), pw, ph);
+        Bytes want = rows;  // PBM black is 1; here black is 0
+        for (auto& b : want) b = static_cast<std::uint8_t>(~b);
+        EXPECT_TRUE(px == want) << c.name;
+    }
+}
+
+TEST(PdfErrors, ContentItDoesNotHandleFailsCleanly) {
+    TempDir dir;
+    Bytes grey(32 * 16, 0x80);
+    WriteLibtiffImage(dir.File("grey.tif"), 8, PHOTOMETRIC_MINISBLACK, false, grey, 32, 16, 0, 0);
+    WriteLibtiffImage(dir.File("tiled.tif"), 1, PHOTOMETRIC_MINISWHITE, true, {}, 32, 32, 0, 0);
+    WriteBytes(dir.File("junk.tif"), Bytes(500, 0x41));
+    const char* cases[] = {"grey.tif", "tiled.tif", "junk.tif", "missing.tif"};
+    for (const char* name : cases) {
+        std::string pdf = dir.File(std::string(name) + ".pdf");
+        EXPECT_EQ(fax::TiffToPdf(dir.File(name), pdf), 1) << name;
+        EXPECT_FALSE(fax::TiffToPdfBusy()) << name;
+    }
+    // A TIFF that cannot be opened leaves the PDF as created: empty.
+    EXPECT_TRUE(Exists(dir.File("missing.tif.pdf")));
+    EXPECT_EQ(ReadBytes(dir.File("missing.tif.pdf")).size(), 0u);
+    // A PDF that cannot be created.
+    TempDir ok;
+    Converted c = Convert(ok, {10});
+    EXPECT_EQ(fax::TiffToPdf(c.tif, ok.File("no/such/folder.pdf")), 1);
+}
+
+TEST(PdfText, StringsAndIdentifier) {
+    struct Case {
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {"D:20240131235959", "(D:20240131235959)"},
+        {"a(b)c\\d", "(a\\(b\\)c\\\\d)"},
+        {std::string("\x01\x1F\x7F\x80\xFF ~", 7), "(\\001\\037\\177\\200\\377 ~)"},
+        {"", "()"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(fax::PdfString(c.in), c.out);
+    // The classic generator's first outputs from state 1 are 41, 18467, 6334 and 26500.
+    EXPECT_EQ(fax::PdfFileId(), "29000000" "23480000" "BE180000" "84670000");
+}
+
+TEST(ExportDriver, ConvertFaxToTifPdf) {
+    TempDir dir;
+    Bytes page = PatternPage(kW, 300, 4);
+    WriteBytes(dir.File("in.pcx"), MakePcx(page, kW));
+    WriteBytes(dir.File("bad.pcx"), Bytes(100, 0x0A));
+
+    // Success; an existing PDF is replaced.
+    WriteBytes(dir.File("in.pdf"), Bytes(10, 'x'));
+    fax::ExportResult r = fax::ConvertFaxToTifPdf(dir.File("in.pcx"), dir.File("in.tif"), dir.File("in.pdf"));
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.error, fax::ExportError::None);
+    EXPECT_EQ(Text(ReadBytes(dir.File("in.pdf"))).substr(0, 8), "%PDF-1.1");
+    bool decoded = false;
+    auto pages = DecodeTiff(dir.File("in.tif"), decoded);
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(pages[0].rows == AsTiffRows(page, kW));
+
+    struct Case {
+        const char* name;
+        std::string fax, tif, pdf;
+        fax::ExportError error;
+        bool tifKept;
+    };
+    const Case cases[] = {
+        {"fax cannot be opened: code 0", dir.File("none.pcx"), dir.File("a.tif"), dir.File("a.pdf"),
+         fax::ExportError::None, false},
+        {"TIF cannot be created", dir.File("in.pcx"), dir.File("no/dir/b.tif"), dir.File("b.pdf"),
+         fax::ExportError::TifCreateFailed, false},
+        {"TIFF step fails: its code", dir.File("bad.pcx"), dir.File("c.tif"), dir.File("c.pdf"),
+         fax::ExportError::ShortFile, true},
+        {"PDF step fails: 2061, TIF complete", dir.File("in.pcx"), dir.File("d.tif"), dir.File("no/dir/d.pdf"),
+         fax::ExportError::PdfFailed, true},
+    };
+    for (const Case& c : cases) {
+        fax::ExportResult e = fax::ConvertFaxToTifPdf(c.fax, c.tif, c.pdf);
+        EXPECT_EQ(e.result, 0) << c.name;
+        EXPECT_EQ(e.error, c.error) << c.name;
+        EXPECT_EQ(Exists(c.tif), c.tifKept) << c.name;
+        EXPECT_FALSE(Exists(c.pdf)) << c.name;
+        EXPECT_EQ(fax::ExportFailureText(e.error),
+                  "Dcx-Pcx to TIF and PDF failed with error[" + std::to_string(unsigned(e.error)) + "]");
+    }
+    EXPECT_EQ(ReadBytes(dir.File("d.tif")), ReadBytes(dir.File("in.tif")));
+}
+
+}  // namespace
