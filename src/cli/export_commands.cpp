@@ -1,8 +1,25 @@
-// tarvex-cli commands of this subsystem.
+// tarvex-cli commands of the export: export.
+#include <string>
+#include <vector>
+
 #include "cli/commands.h"
+#include "export/fax_export.h"
 
 namespace cli {
 
-std::vector<Command> ExportCommands() { return {}; }
+int ExportCommand(const std::vector<std::string>& args);
+
+std::vector<Command> ExportCommands() {
+    return {
+        {"export", 3, 3, ExportCommand,
+         "export FAX OUT.tif OUT.pdf    FAX as a Group 3 TIFF and a Group 4 PDF (an existing PDF is replaced)"},
+    };
+}
+
+int ExportCommand(const std::vector<std::string>& args) {
+    fax::ExportResult r = fax::ConvertFaxToTifPdf(args[0], args[1], args[2]);
+    if (!r.ok()) return Fail(fax::ExportFailureText(r.error));
+    return kOk;
+}
 
 }  // namespace cli
