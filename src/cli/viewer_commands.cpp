@@ -1,8 +1,105 @@
-// tarvex-cli commands of this subsystem.
+// tarvex-cli commands of this subsystem: render, the page surface as the viewer builds it.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "cli/commands.h"
+#include "formats/fax_reader.h"
+#include "viewer/grey_png.h"
+#include "viewer/page_surface.h"
+#include "viewer/zoom.h"
 
 namespace cli {
 
-std::vector<Command> ViewerCommands() { return {}; }
+int Render(const std::vector<std::string>& args);
+
+std::vector<Command> ViewerCommands() {
+    return {
+        {"render", 3, 7, Render,
+         "render FAX PAGE OUT.png [--desktop-width W] [--zoom default|25|37|40|42|44|46|50|60|75|80|90|100]\n"
+         "                                page PAGE as the viewer shows it, as a grey PNG (desktop 1024, Default Size)"},
+    };
+}
+
+namespace {
+
+constexpr int kMaxDesktopWidth = 100000;
+
+int RenderUsage(const char* why) {
+    std::fprintf(stderr, "render: %s\nusage: tarvex-cli render FAX PAGE OUT.png [--desktop-width W] [--zoom "
+                         "default|25|37|40|42|44|46|50|60|75|80|90|100]\n", why);
+    return kUsage;
+}
+
+bool ParseWidth(const std::string& text, int& width) {
+    if (text.empty() || text.size() > 6) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    width = std::atoi(text.c_str());
+    return width >= 1 && width <= kMaxDesktopWidth;
+}
+
+// "default" or a percentage of the Zoom menu; the command id it stands for.
+bool ParseZoom(const std::string& text, int& command) {
+    if (text == "default") {
+        command = view::kZoomDefaultCommand;
+        return true;
+    }
+    for (int id = view::kZoomDefaultCommand + 1; id <= view::kZoomLastCommand; ++id)
+        if (std::to_string(view::ZoomPercent(id)) == text) {
+            command = id;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+int Render(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    int desktop = view::kDefaultDesktopWidth;
+    int command = view::kZoomDefaultCommand;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--desktop-width" || a == "--zoom") {
+            if (i + 1 >= args.size()) return RenderUsage("an option lacks its value");
+            const std::string& v = args[++i];
+            if (a == "--desktop-width" ? !ParseWidth(v, desktop) : !ParseZoom(v, command))
+                return RenderUsage(("bad value for " + a + ": " + v).c_str());
+        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+            return RenderUsage(("unknown option " + a).c_str());
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 3) return RenderUsage("FAX, PAGE and OUT.png are needed");
+    unsigned number = 0;
+    if (!ParsePage(positional[1], number)) return RenderUsage("PAGE must be a page number from 1");
+    const std::string& path = positional[0];
+    const std::string& out = positional[2];
+
+    // Start-up's Default Size differs from the menu's only in its height divisor.
+    view::Zoom zoom = view::DefaultSizeAtStartup(desktop);
+    if (command != view::kZoomDefaultCommand) view::ZoomForCommand(desktop, command, zoom);
+
+    fax::FaxReader reader;
+    if (!reader.Open(path)) return Fail("Can not open:\n" + path);
+    if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
+    view::PageSurface surface;
+    view::RenderOutcome outcome = view::RenderPage(reader, number, zoom, surface);
+    if (!outcome.ok()) {
+        std::string text;
+        for (const std::string& t : view::RenderFailureTexts(outcome)) text += (text.empty() ? "" : "\n") + t;
+        return Fail(text);
+    }
+    view::PngStatus s = view::WriteGreyPng(out, static_cast<std::uint32_t>(surface.width()),
+                                           static_cast<std::uint32_t>(surface.height()),
+                                           [&](std::uint32_t y) { return surface.Row(y); });
+    if (s != view::PngStatus::Ok) return Fail(view::PngStatusText(s, out));
+    std::printf("page %u of %u\nwidth %d\nheight %lld\n", outcome.page, reader.pageCount(), surface.width(),
+                static_cast<long long>(surface.height()));
+    return kOk;
+}
 
 }  // namespace cli

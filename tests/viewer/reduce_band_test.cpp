@@ -7,31 +7,13 @@
 
 #include "support/test_files.h"
 #include "viewer/page_surface.h"
+#include "box_reference.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-bool White(const Bytes& band, std::size_t bpl, std::size_t x, std::size_t y) {
-    return (band[y * bpl + x / 8] >> (7 - x % 8)) & 1;
-}
-
-// The slow, obvious box filter: each output pixel is the white fraction of the input
-// rectangle it covers, partial pixels counted by their covered area.
-double ReferencePixel(const Bytes& band, std::size_t bpl, std::size_t lines, int dw, int h, int x, int y) {
-    const double sx = double(bpl * 8) / dw, sy = double(lines) / h;
-    const double x0 = x * sx, x1 = (x + 1) * sx, y0 = y * sy, y1 = (y + 1) * sy;
-    double white = 0, area = 0;
-    for (std::size_t r = std::size_t(y0); r < lines && r < y1; ++r) {
-        double wy = std::min<double>(r + 1, y1) - std::max<double>(r, y0);
-        for (std::size_t c = std::size_t(x0); c < bpl * 8 && c < x1; ++c) {
-            double wx = std::min<double>(c + 1, x1) - std::max<double>(c, x0);
-            area += wx * wy;
-            if (White(band, bpl, c, r)) white += wx * wy;
-        }
-    }
-    return 255.0 * white / area;
-}
+using box_reference::White;
 
 // Output with guard bytes around and between the rows, so stray writes show.
 struct Canvas {
@@ -130,7 +112,7 @@ TEST(ReduceBand, MatchesTheSlowBoxFilter) {
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < outWidth; ++x)
                 worst = std::max(worst, std::abs(out.at(x, y) -
-                                                 int(std::lround(ReferencePixel(band, bpl, lines, c.dw, c.h, x, y)))));
+                                                 int(std::lround(box_reference::Pixel(band, bpl, lines, c.dw, c.h, x, y)))));
         EXPECT_LE(worst, 2);  // positions are kept to 1/256 of a pixel
         EXPECT_TRUE(out.GuardsIntact());
     }
