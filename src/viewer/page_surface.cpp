@@ -68,7 +68,8 @@ public:
 
     std::size_t columns() const { return columns_; }
     std::uint32_t maxWidth() const { return maxWidth_; }
-    // 255 / width per column (0 for a column too thin to hold anything).
+    // 255 / width per column; a column narrower than 1/256 pixel (an enlargement beyond 256
+    // times, never made by the zoom steps) gets 0 and shows black.
     const float* inverseWidths() const { return inverse_.data(); }
 
     // White area of each column for one input row, in 1/256 pixel.
