@@ -16,6 +16,7 @@
 
 #include <QAbstractItemView>
 
+#include "export/export_command.h"
 #include "formats/fax_check.h"
 #include "platform/instance_channel.h"
 #include "platform/prompts.h"
@@ -363,6 +364,8 @@ void MainWindow::dispatch(int id, qint64 parameter) {
         {cmd::NextFaxFile, [](MainWindow* w, qint64) { w->neighbourFax(true); }},
         {cmd::About, [](MainWindow* w, qint64) { w->showAbout(); }},
         {cmd::BreakUp, [](MainWindow* w, qint64) { w->breakUp(); }},
+        // The open fax stays open while it is exported.
+        {cmd::BuildTifPdf, [](MainWindow* w, qint64) { RunBuildTifPdfCommand(w, w->state_); }},
         {cmd::BuildFax,
          [](MainWindow* w, qint64) {
              if (RunBuildFax(w, w->state_)) w->showNewFile(w->state_.currentFax);

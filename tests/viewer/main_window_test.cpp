@@ -347,3 +347,16 @@ TEST_F(MainWindowTest, ToolsNeedAnOpenFax) {
     EXPECT_EQ(prompts_.asked[0].icon, Icon::Information);
     EXPECT_EQ(prompts_.asked[0].title, "Vantorel");
 }
+
+TEST_F(MainWindowTest, ExportCommandAsksFirstAndKeepsTheFaxOpen) {
+    std::string fax = Fax("three.dcx", 3);
+    WriteText(kConfigure, "DftFax", Q(fax));
+    MainWindow& w = Start();
+    prompts_.answers = {Cancel};
+    Command(cmd::BuildTifPdf);
+    ASSERT_EQ(prompts_.asked.size(), 1u);
+    EXPECT_TRUE(prompts_.asked[0].text.startsWith("The default fax file is:\n" + Q(fax)));
+    EXPECT_EQ(prompts_.asked[0].buttons, unsigned(Ok | Cancel));
+    EXPECT_FALSE(QFileInfo::exists(Q(files_.File("three.tif"))));
+    EXPECT_TRUE(w.faxOpen());
+}
