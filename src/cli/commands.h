@@ -14,7 +14,7 @@ struct Command {
     std::size_t minArgs;
     std::size_t maxArgs;
     int (*run)(const std::vector<std::string>& args);
-    const char* usage;  // one line for the help text, or nullptr when listed in main
+    const char* usage;  // the command's line in the help text
 };
 
 // All commands, gathered from the subsystems' lists below.

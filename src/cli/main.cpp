@@ -11,14 +11,8 @@
 namespace {
 
 void Usage() {
-    std::fputs(
-        "usage: tarvex-cli COMMAND ARGS...\n"
-        "  info FAX                      kind, page count and where each page lies\n"
-        "  check FAX                     whether FAX is a fax file that can be opened\n"
-        "  pbm FAX PAGE OUT.pbm          page PAGE (1-based) decoded as a binary PBM\n",
-        stderr);
-    for (const auto& c : cli::Commands())
-        if (c.usage) std::fprintf(stderr, "  %s\n", c.usage);
+    std::fputs("usage: tarvex-cli COMMAND ARGS...\n", stderr);
+    for (const auto& c : cli::Commands()) std::fprintf(stderr, "  %s\n", c.usage);
 }
 
 }  // namespace
