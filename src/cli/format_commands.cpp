@@ -14,9 +14,9 @@ int Pbm(const std::vector<std::string>& args);
 
 std::vector<Command> FormatCommands() {
     return {
-        {"info", 1, 1, Info, "info FAX                  kind, page count and where each page lies"},
-        {"check", 1, 1, Check, "check FAX                 whether FAX is a fax file that can be opened"},
-        {"pbm", 3, 3, Pbm, "pbm FAX PAGE OUT.pbm      page PAGE (1-based) decoded as a binary PBM"},
+        {"info", 1, 1, Info, "info FAX                      kind, page count and where each page lies"},
+        {"check", 1, 1, Check, "check FAX                     whether FAX is a fax file that can be opened"},
+        {"pbm", 3, 3, Pbm, "pbm FAX PAGE OUT.pbm          page PAGE (1-based) decoded as a binary PBM"},
     };
 }
 
