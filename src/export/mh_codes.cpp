@@ -142,36 +142,49 @@ std::size_t CodeMhRow(const std::uint8_t* row, std::uint8_t* out) {
     out[o++] = 0x00;
     out[o++] = 0x80;
 
-    std::uint64_t acc = 0;  // code bits not yet stored, first one in bit 0
-    unsigned used = 0;      // how many of them
+    // Code bits not yet stored, first one in bit 0. Two 16-bit little-endian words are
+    // one 32-bit little-endian word, so whole pairs go out at once; the store is made
+    // every time and only counted when 32 bits were there, which saves a branch the
+    // processor cannot predict (`out` has room for the spare bytes).
+    std::uint64_t acc = 0;
+    unsigned used = 0;  // below 32 between codes; a code has at most 25 bits
     auto put = [&](MhCode c) {
         acc |= static_cast<std::uint64_t>(c.bits) << used;
         used += c.length;
-        while (used >= 16) {
-            out[o++] = static_cast<std::uint8_t>(acc);
-            out[o++] = static_cast<std::uint8_t>(acc >> 8);
-            acc >>= 16;
-            used -= 16;
-        }
+        const std::uint32_t low = static_cast<std::uint32_t>(acc);
+        const std::uint8_t word[4] = {static_cast<std::uint8_t>(low), static_cast<std::uint8_t>(low >> 8),
+                                      static_cast<std::uint8_t>(low >> 16), static_cast<std::uint8_t>(low >> 24)};
+        std::memcpy(out + o, word, 4);
+        const unsigned full = used >> 5;  // 1 when 32 bits are ready
+        o += 4 * full;
+        acc >>= 32 * full;
+        used -= 32 * full;
     };
 
-    // Runs alternate from white; a change is the first pixel of the other colour. A
-    // white pixel is a 1 bit, so a white run ends at the first 1 of the inverted word.
-    unsigned pos = 0;
-    unsigned colour = 0;  // 0 white, 1 black
-    while (pos < kMhMaxRun) {
-        unsigned next = kMhMaxRun;
-        for (std::size_t w = pos / 64; w < kRowWords; ++w) {
-            std::uint64_t bits = colour ? words[w] : ~words[w];
-            if (w == pos / 64) bits &= ~std::uint64_t{0} >> (pos % 64);
-            if (bits) {
-                next = static_cast<unsigned>(w * 64 + std::countl_zero(bits));
-                break;
-            }
+    // Runs alternate from white. A run ends where a pixel differs from the one on its
+    // left; the pixel left of the row counts as white, so a row starting black begins
+    // with a white run of 0. Those change positions are the set bits of w ^ (w >> 1).
+    unsigned last = 0;        // where the current run began
+    unsigned colour = 0;      // 0 white, 1 black
+    std::uint64_t left = 1;   // the pixel before the word: white (1)
+    for (std::size_t w = 0; w < kRowWords; ++w) {
+        const std::uint64_t word = words[w];
+        std::uint64_t changes = word ^ ((word >> 1) | (left << 63));
+        left = word & 1;
+        while (changes) {
+            const unsigned at = static_cast<unsigned>(std::countl_zero(changes));
+            const unsigned pos = static_cast<unsigned>(w * 64) + at;
+            changes &= ~(std::uint64_t{1} << 63 >> at);
+            put(runs.code[colour][pos - last]);
+            last = pos;
+            colour ^= 1;
         }
-        put(runs.code[colour][next - pos]);
-        pos = next;
-        colour ^= 1;
+    }
+    put(runs.code[colour][kMhMaxRun - last]);  // the run that reaches the row's end
+    if (used >= 16) {
+        out[o++] = static_cast<std::uint8_t>(acc);
+        out[o++] = static_cast<std::uint8_t>(acc >> 8);
+        acc >>= 16;
     }
     // Zero fill to the next word; a full word when the code ended on a boundary.
     out[o++] = static_cast<std::uint8_t>(acc);

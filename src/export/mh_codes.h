@@ -11,8 +11,9 @@ inline constexpr unsigned kMhMaxRun = 1728;      // the longest run a make-up co
 inline constexpr unsigned kMhMakeUpStep = 64;    // make-up codes come in multiples of 64
 inline constexpr std::size_t kMhRowBytes = 216;  // 1,728 pixels, 1 = white
 // One row codes to at most: EOL word, 1,728 runs of one pixel (white 1 = 6 bits,
-// black 1 = 3 bits, so under 8,000 bits) and the closing word.
-inline constexpr std::size_t kMhMaxRowCodeBytes = 2 + 1000 + 2;
+// black 1 = 3 bits: 7,776 bits), the closing words, and 4 spare bytes the coder may
+// store beyond its end.
+inline constexpr std::size_t kMhMaxRowCodeBytes = 2 + 1000 + 2 + 4;
 
 enum class MhColour : unsigned { White = 0, Black = 1 };
 
