@@ -119,13 +119,14 @@ constexpr std::size_t kRowWords = kMhRowBytes / 8;  // 27 words of 64 pixels
 }  // namespace
 
 MhCode TerminatingCode(MhColour colour, unsigned run) {
-    return (colour == MhColour::White ? kWhiteTerminating : kBlackTerminating)[run % kMhMakeUpStep];
+    const unsigned i = run % kMhMakeUpStep;
+    return colour == MhColour::White ? kWhiteTerminating[i] : kBlackTerminating[i];
 }
 
 MhCode MakeUpCode(MhColour colour, unsigned run) {
-    unsigned i = run / kMhMakeUpStep;
+    const unsigned i = run / kMhMakeUpStep;
     if (i < 1 || i > 27) return {0, 0};
-    return (colour == MhColour::White ? kWhiteMakeUp : kBlackMakeUp)[i - 1];
+    return colour == MhColour::White ? kWhiteMakeUp[i - 1] : kBlackMakeUp[i - 1];
 }
 
 MhCode RunCode(MhColour colour, unsigned run) {
