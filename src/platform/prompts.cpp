@@ -40,6 +40,16 @@ void Prepare(QFileDialog& d, const FileDialogSpec& spec) {
     if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
     d.setOption(QFileDialog::ReadOnly, false);
 }
+
+// Open dialogs want an existing file; save dialogs any name in an existing folder.
+QString RunFileDialog(QWidget* owner, const FileDialogSpec& spec, bool save) {
+    QFileDialog d(owner);
+    Prepare(d, spec);
+    d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
+}
 }  // namespace
 
 Prompts& prompts() {
@@ -64,23 +74,9 @@ Button QtPrompts::ask(QWidget* owner, const QString& title, const QString& text,
     return defaultButton;
 }
 
-QString QtPrompts::openFile(QWidget* owner, const FileDialogSpec& spec) {
-    QFileDialog d(owner);
-    Prepare(d, spec);
-    d.setAcceptMode(QFileDialog::AcceptOpen);
-    d.setFileMode(QFileDialog::ExistingFile);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
-    return d.selectedFiles().first();
-}
+QString QtPrompts::openFile(QWidget* owner, const FileDialogSpec& spec) { return RunFileDialog(owner, spec, false); }
 
-QString QtPrompts::saveFile(QWidget* owner, const FileDialogSpec& spec) {
-    QFileDialog d(owner);
-    Prepare(d, spec);
-    d.setAcceptMode(QFileDialog::AcceptSave);
-    d.setFileMode(QFileDialog::AnyFile);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
-    return d.selectedFiles().first();
-}
+QString QtPrompts::saveFile(QWidget* owner, const FileDialogSpec& spec) { return RunFileDialog(owner, spec, true); }
 
 bool QtPrompts::printerSetup(QWidget* owner, QPrinter* printer) {
     QPrintDialog d(printer, owner);

@@ -463,13 +463,9 @@ bool MainWindow::UnZipFaxToScreen(bool newFile) {
     }
     surface_.Clear();
     view_->setSurface(&surface_, zoom_.displayWidth(), 0);
-    bool titled = false;
+    // Each band is shown as soon as it is drawn; H grows with the bands until it is known.
     view::RenderOutcome outcome = view::RenderPage(reader_, currentPage_, zoom_, surface_,
                                                    [&](const view::PageSurface::Tile& tile) {
-                                                       if (!titled) {
-                                                           titled = true;
-                                                           view_->setPageHeight(surface_.height());
-                                                       }
                                                        view_->setPageHeight(std::max(view_->pageHeight(), tile.top + tile.height));
                                                        view_->showBand(tile);
                                                    });
