@@ -1,4 +1,5 @@
-// Opening the help page at an anchor, owned by the current tool window.
+// The help page and the documents beside the program, opened in the user's browser or
+// editor, and the maker's web site.
 #pragma once
 
 #include <QString>
@@ -9,7 +10,28 @@ namespace app {
 
 struct ViewerState;
 
-// Opens programDir/tarvexhelp.htm at `anchor` (such as "#Build_Fax") in the browser.
-void OpenHelp(QWidget* owner, const ViewerState& state, const QString& anchor);
+inline const QString kHelpPage = QStringLiteral("tarvexhelp.htm");
+
+// Writes the help page the program carries into programDir, replacing any older copy.
+bool WriteHelpFiles(QWidget* owner, const QString& programDir);
+
+// The program named by a browser command text: its first word, or the quoted text when it
+// starts with a double quote; a bare name is looked up on PATH. Empty when no executable
+// file of that name exists.
+QString BrowserCommandProgram(const QString& command);
+// The user's web browser: the entries of $BROWSER in order, then the desktop's default
+// browser (xdg-settings, then the Exec line of its desktop entry). Empty when none exists.
+QString FindWebBrowser();
+
+// The page's URL with `anchor` ("#Build_Fax", or empty).
+QString HelpUrl(const QString& programDir, const QString& anchor);
+// Opens the help page at `anchor` in the browser; else the page itself through the desktop
+// (without the anchor); else says so, owned by `owner`.
+void ShowHelp(QWidget* owner, const ViewerState& state, const QString& anchor);
+
+// README.TXT or MANUAL.TXT from the program folder, with a message when nothing opens it.
+void OpenDocument(QWidget* owner, const ViewerState& state, const QString& name);
+// The maker's web site; the result is not checked.
+void OpenWebSite(const ViewerState& state);
 
 }  // namespace app

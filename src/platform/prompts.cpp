@@ -39,6 +39,15 @@ void Prepare(QFileDialog& d, const FileDialogSpec& spec) {
     d.setDefaultSuffix(spec.defaultSuffix);
     if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
     d.setOption(QFileDialog::ReadOnly, false);
+    if (spec.programsFirst && !spec.filters.isEmpty()) {
+        // Programs have no extension to filter by: the first filter shows executables only.
+        const QDir::Filters all = QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot;
+        d.setFilter(all | QDir::Executable);
+        const QString programs = spec.filters.first();
+        QObject::connect(&d, &QFileDialog::filterSelected, &d, [&d, all, programs](const QString& filter) {
+            d.setFilter(filter == programs ? all | QDir::Executable : all);
+        });
+    }
 }
 
 // Open dialogs want an existing file; save dialogs any name in an existing folder.

@@ -21,6 +21,7 @@ struct FileDialogSpec {
     QString fileName;          // preset name (may be a full path)
     QStringList filters;       // e.g. "Fax (*.dcx *.DCX)"
     QString defaultSuffix;     // without the dot
+    bool programsFirst = false;  // the first filter lists executable programs only
 };
 
 class Prompts {

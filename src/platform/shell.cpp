@@ -2,22 +2,37 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 
 namespace app {
 
 namespace {
+bool StartProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) {
+    return QProcess::startDetached(program, arguments, workingFolder);
+}
+
 class DesktopShell : public Shell {
 public:
     bool open(const QString& pathOrUrl, const QString&) override {
-        QUrl url = QFileInfo(pathOrUrl).isAbsolute() || QFileInfo::exists(pathOrUrl)
-                       ? QUrl::fromLocalFile(QFileInfo(pathOrUrl).absoluteFilePath())
-                       : QUrl(pathOrUrl);
+        const bool local = QFileInfo(pathOrUrl).isAbsolute() || QFileInfo::exists(pathOrUrl);
+        // The desktop's opener runs detached and cannot report a missing document; say it here.
+        if (local && !QFileInfo::exists(pathOrUrl)) return false;
+        QUrl url = local ? QUrl::fromLocalFile(QFileInfo(pathOrUrl).absoluteFilePath()) : QUrl(pathOrUrl);
         return QDesktopServices::openUrl(url);
+    }
+    bool start(const QString& program, const QStringList& arguments, const QString& workingFolder) override {
+        return StartProgram(program, arguments, workingFolder);
     }
 };
 Shell* g_shell = nullptr;
 }  // namespace
+
+bool RecordingShell::start(const QString& program, const QStringList& arguments, const QString& workingFolder) {
+    started << (QStringList{program} + arguments).join(QLatin1Char(' '));
+    if (runPrograms) return StartProgram(program, arguments, workingFolder);
+    return startResult;
+}
 
 Shell& shell() {
     static DesktopShell desktop;

@@ -12,6 +12,9 @@ public:
     virtual ~Shell() = default;
     // Hands a file path or a URL to the desktop; true when the desktop took it.
     virtual bool open(const QString& pathOrUrl, const QString& workingFolder = {}) = 0;
+    // Starts a program with arguments in a working folder without waiting for it; true
+    // when it was started.
+    virtual bool start(const QString& program, const QStringList& arguments, const QString& workingFolder) = 0;
 };
 
 Shell& shell();
@@ -26,8 +29,13 @@ public:
         opened << pathOrUrl;
         return result;
     }
+    // Records "program argument..."; starts it for real when `runPrograms` is set.
+    bool start(const QString& program, const QStringList& arguments, const QString& workingFolder) override;
     QStringList opened;
+    QStringList started;
     bool result = true;
+    bool startResult = true;
+    bool runPrograms = false;
 };
 
 }  // namespace app

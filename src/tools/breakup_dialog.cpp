@@ -64,7 +64,7 @@ BreakUpDialog::BreakUpDialog(QWidget* owner, ViewerState& state)
     connect(breakUp_, &QPushButton::clicked, this, &BreakUpDialog::BreakUpPages);
     connect(exit_, &QPushButton::clicked, this, &QDialog::reject);
     connect(help_, &QPushButton::clicked, this,
-            [this] { OpenHelp(this, state_, QStringLiteral("#dcx_to_pcx_BreakUp")); });
+            [this] { ShowHelp(this, state_, QStringLiteral("#dcx_to_pcx_BreakUp")); });
 }
 
 BreakUpDialog::~BreakUpDialog() { --g_open; }

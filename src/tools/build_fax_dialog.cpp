@@ -85,7 +85,7 @@ BuildFaxDialog::BuildFaxDialog(QWidget* owner, ViewerState& state) : QDialog(own
     connect(removeAll, &QPushButton::clicked, this, &BuildFaxDialog::RemoveAll);
     connect(build_, &QPushButton::clicked, this, &BuildFaxDialog::Build);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help_, &QPushButton::clicked, this, [this] { OpenHelp(this, state_, QStringLiteral("#Build_Fax")); });
+    connect(help_, &QPushButton::clicked, this, [this] { ShowHelp(this, state_, QStringLiteral("#Build_Fax")); });
 }
 
 BuildFaxDialog::~BuildFaxDialog() { --g_open; }

@@ -18,6 +18,10 @@
 
 #include "export/export_command.h"
 #include "formats/fax_check.h"
+#include "help/configure_dialog.h"
+#include "help/help.h"
+#include "help/support_contacts.h"
+#include "help/support_form.h"
 #include "platform/instance_channel.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
@@ -47,9 +51,6 @@ public:
 };
 
 namespace {
-const QString kWebSite = QStringLiteral("https://www.quorvane.example/vantorel");
-const QString kMailPage = QStringLiteral("https://www.quorvane.example/vantorel/support");
-
 enum { kNoIcon, kInfo, kError };
 
 // The zoom menu in order, for Ctrl + wheel.
@@ -201,7 +202,8 @@ bool MainWindow::start() {
     state_.settings.Load(state_.programDir);
     state_.currentFax = state_.settings.dftFax;
     trace_ << QStringLiteral("settings");
-    // 9. The help files are written next to the program by the help subsystem.
+    // 9. The help page, written afresh at every start.
+    if (WriteHelpFiles(this, state_.programDir)) trace_ << QStringLiteral("help");
     // 10. First run after an installation: in front, centred.
     if (state_.settings.installingTheProgram == 1) {
         trace_ << QStringLiteral("front");
@@ -390,9 +392,20 @@ void MainWindow::dispatch(int id, qint64 parameter) {
          }},
         {cmd::Phone,
          [](MainWindow* w, qint64) {
-             w->message(QStringLiteral("For telephone support call Quorvane on 0455 210 733,\nMonday to Friday, "
-                                       "9 a.m. to 5 p.m.\n\nPlease have the version number from Help, About at hand."),
+             w->message(QStringLiteral("For telephone support call Quorvane on %1,\nMonday to Friday, "
+                                       "9 a.m. to 5 p.m.\n\nPlease have the version number from Help, About at hand.")
+                            .arg(kSupportPhone),
                         kInfo);
+         }},
+        {cmd::Configure, [](MainWindow* w, qint64) { RunConfigure(w, w->state_); }},
+        {cmd::Help, [](MainWindow* w, qint64) { ShowHelp(w, w->state_, QString()); }},
+        {cmd::ReadMe, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("README.TXT")); }},
+        {cmd::Manual, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("MANUAL.TXT")); }},
+        {cmd::WebSite, [](MainWindow* w, qint64) { OpenWebSite(w->state_); }},
+        {cmd::Email,
+         [](MainWindow* w, qint64) {
+             ShowSupportForm(w, w->state_, QStringLiteral("I need tech-support..."),
+                             QStringLiteral("My reason for writing is:\r\n\r\n"));
          }},
     };
     if (id >= cmd::ZoomDefault && id <= cmd::Zoom100) {

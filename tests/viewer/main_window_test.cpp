@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, StartsInOrderAndSavesTheExitValuesOnce) {
     WriteText(kConfigure, "WinCX", "810");
     WriteText(kConfigure, "WinCY", "620");
     MainWindow& w = Start();
-    EXPECT_EQ(w.trace(), (QStringList{"programDir", "folders", "registered", "settings", "placed", "posted"}));
+    EXPECT_EQ(w.trace(), (QStringList{"programDir", "folders", "registered", "settings", "help", "placed", "posted"}));
     for (const char* sub : {"", "/Fax", "/Data", "/Data/faxaccum"}) EXPECT_TRUE(QDir(programDir_ + sub).exists()) << sub;
     EXPECT_EQ(QDir::currentPath(), programDir_);
     EXPECT_EQ(w.pos(), QPoint(10, 20));

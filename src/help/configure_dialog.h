@@ -1,0 +1,74 @@
+// The "Vantorel Configure" dialog (open maximized, the bitmap editor) and its "Select
+// Paint Program" dialog.
+#pragma once
+
+#include <QDialog>
+
+#include "platform/prompts.h"
+#include "platform/window_stack.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace app {
+
+struct ViewerState;
+
+// Where the program chooser starts: the folder of an absolute `paintProgram` (never above
+// "/"), else the program folder.
+QString PaintProgramStartFolder(const QString& paintProgram, const QString& programDir);
+// The program chooser's title, filters, preset name and starting folder.
+FileDialogSpec PaintProgramDialogSpec(const QString& paintProgram, const QString& programDir);
+
+class ConfigureDialog : public QDialog {
+    Q_OBJECT
+public:
+    ConfigureDialog(QWidget* owner, ViewerState& state);
+
+    QPushButton* selectButton() const { return select_; }
+    QCheckBox* openMaxBox() const { return openMax_; }
+    QPushButton* helpButton() const { return help_; }
+    QPushButton* cancelButton() const { return cancel_; }
+    QPushButton* applyButton() const { return apply_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    ViewerState& state_;
+    ToolWindowScope scope_;
+    QPushButton* select_;
+    QCheckBox* openMax_;
+    QPushButton* help_;
+    QPushButton* cancel_;
+    QPushButton* apply_;
+};
+
+class SelectPaintProgramDialog : public QDialog {
+    Q_OBJECT
+public:
+    SelectPaintProgramDialog(QWidget* owner, ViewerState& state);
+
+    QLineEdit* pathEdit() const { return path_; }
+    QPushButton* browseButton() const { return browse_; }
+    QPushButton* applyButton() const { return apply_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void browse();
+    void store();
+
+    ViewerState& state_;
+    ToolWindowScope scope_;
+    QLineEdit* path_;
+    QPushButton* browse_;
+    QPushButton* apply_;
+};
+
+// Tools > Configure: runs the dialog modally.
+void RunConfigure(QWidget* owner, ViewerState& state);
+
+}  // namespace app
