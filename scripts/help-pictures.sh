@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Takes the pictures of the help page from the real viewer: a 1,024 x 768 desktop under
+# xvfb-run with openbox, the viewer on the sample fax, its dialogs opened with the keyboard
+# the way a user does. Writes resources/help/pictures/*.png.
+#   scripts/help-pictures.sh [BUILD_DIR]      (VANTOREL_XVFB_NUM picks the display number)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${1:-build}
+OUT=resources/help/pictures
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/config/Quorvane/Applications" "$WORK/program/Fax" "$WORK/data" "$WORK/runtime" "$OUT"
+chmod 700 "$WORK/runtime"
+cp resources/samples/sample.dcx resources/samples/deskof.pcx "$WORK/program/Fax/"
+cat > "$WORK/config/Quorvane/Applications/Tarvex.conf" <<CONF
+[Configure]
+ThisProgramDir=$WORK/program
+OpenMax=0
+WinX=40
+WinY=30
+WinCX=940
+WinCY=730
+InstallingTheProgram=0
+CONF
+
+cat > "$WORK/session.sh" <<'SESSION'
+set -euo pipefail
+VIEWER=$1 WORK=$2 OUT=$3
+openbox >/dev/null 2>&1 &
+sleep 1
+"$VIEWER" "$WORK/program/Fax/sample.dcx" >/dev/null 2>&1 &
+viewer=$!
+sleep 4
+
+# The active window with its frame, cut out of the screen.
+shoot() {
+  local id geo
+  id=$(xdotool getactivewindow)
+  # The client's place, and the frame's left border and title bar around it.
+  geo=$(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /Relative upper-left X/{bx=$NF} /Relative upper-left Y/{by=$NF} /Width:/{w=$NF} /Height:/{h=$NF}
+        END{printf "%dx%d+%d+%d", w+2*bx, h+by+bx, x-bx, y-by}')
+  import -window root -crop "$geo" +repage "$OUT/$1"
+  echo "took $1 ($geo)"
+}
+key() { xdotool key --clearmodifiers "$@"; sleep 1.2; }
+
+shoot main_window.png
+key alt+e b                          # Edit > dcx to pcx BreakUp...
+xdotool type --delay 80 page; sleep 0.5
+shoot breakup.png
+key Return                           # BreakUp: the pages go to Data/
+sleep 2
+key alt+e f                          # Edit > Build Fax from pcx file(s)...
+key alt+d                            # Add All >>
+shoot build_fax.png
+key Escape
+key alt+t c                          # Tools > Configure
+shoot configure.png
+key alt+v                            # Select Program to View/Edit Bitmap Files...
+shoot paint_program.png
+key Escape
+key Escape
+kill "$viewer"
+SESSION
+
+export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK"
+SERVER=(-a)
+[ -n "${VANTOREL_XVFB_NUM:-}" ] && SERVER=(-n "$VANTOREL_XVFB_NUM")
+xvfb-run "${SERVER[@]}" -s "-screen 0 1024x768x24" bash "$WORK/session.sh" "$(realpath "$BUILD/src/viewer/tarvex")" "$WORK" "$(realpath "$OUT")"
+# Smaller files for the page: 64-colour palettes are plenty for dialogs and a grey fax.
+for f in "$OUT"/*.png; do convert "$f" -colors 64 -strip "PNG8:$f"; done
+ls -l "$OUT"
