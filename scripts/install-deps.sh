@@ -16,6 +16,8 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core
   # desktop integration checks
   desktop-file-utils shared-mime-info
+  # help page checks (libxml2's HTML parser, tidy)
+  libxml2-utils tidy
 )
 
 missing=()

@@ -35,8 +35,9 @@ QString DesktopDefaultBrowserCommand() {
     }
     const QString id = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
     if (id.isEmpty() || id.contains(QLatin1Char('/'))) return {};
-    QFile entry(QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id));
-    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
+    QFile entry(path);
+    if (path.isEmpty() || !entry.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
     bool mainGroup = false;
     while (!entry.atEnd()) {
         const QString line = QString::fromUtf8(entry.readLine()).trimmed();

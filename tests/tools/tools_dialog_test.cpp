@@ -88,9 +88,10 @@ TEST(BreakUpDialog, DeclinedOverwriteThenAnotherSeed) {
         EXPECT_EQ(p.prompts.asked.size(), 1u) << "no message on success";
 
         app::RecordingShell shell;
+        setenv("BROWSER", "true", 1);  // a stand-in browser on PATH
         dialog.helpButton()->click();
-        ASSERT_EQ(shell.opened.size(), 1);
-        EXPECT_TRUE(shell.opened[0].endsWith("tarvexhelp.htm#dcx_to_pcx_BreakUp")) << shell.opened[0].toStdString();
+        ASSERT_EQ(shell.started.size(), 1);
+        EXPECT_TRUE(shell.started[0].endsWith("tarvexhelp.htm#dcx_to_pcx_BreakUp")) << shell.started[0].toStdString();
     }
     EXPECT_FALSE(app::BreakUpDialog::IsOpen());
     EXPECT_EQ(app::CurrentToolWindow(), nullptr);
@@ -145,9 +146,10 @@ TEST(BuildFaxDialog, ListRules) {
     dialog.RemoveAll();
     EXPECT_EQ(dialog.toList()->count(), 0);
     app::RecordingShell shell;
+    setenv("BROWSER", "true", 1);  // a stand-in browser on PATH
     dialog.helpButton()->click();
-    ASSERT_EQ(shell.opened.size(), 1);
-    EXPECT_TRUE(shell.opened[0].endsWith("tarvexhelp.htm#Build_Fax")) << shell.opened[0].toStdString();
+    ASSERT_EQ(shell.started.size(), 1);
+    EXPECT_TRUE(shell.started[0].endsWith("tarvexhelp.htm#Build_Fax")) << shell.started[0].toStdString();
     dialog.RemovePcx();  // nothing there: nothing happens
     dialog.Build();
     EXPECT_EQ(p.prompts.asked.back().text, "Please select at least one pcx file.");
