@@ -89,11 +89,15 @@ QString HelpUrl(const QString& programDir, const QString& anchor) {
     return url.toString(QUrl::FullyEncoded);
 }
 
+bool OpenPageInBrowser(const QString& page, const QString& url, const QString& workingFolder) {
+    const QString browser = FindWebBrowser();
+    if (!browser.isEmpty() && shell().start(browser, {url}, workingFolder)) return true;
+    return shell().open(page, workingFolder);
+}
+
 void ShowHelp(QWidget* owner, const ViewerState& state, const QString& anchor) {
     const QString page = state.programDir + QLatin1Char('/') + kHelpPage;
-    const QString browser = FindWebBrowser();
-    if (!browser.isEmpty() && shell().start(browser, {HelpUrl(state.programDir, anchor)}, state.programDir)) return;
-    if (shell().open(page, state.programDir)) return;
+    if (OpenPageInBrowser(page, HelpUrl(state.programDir, anchor), state.programDir)) return;
     const int result = QFileInfo::exists(page) ? kNoOpener : kPageMissing;
     prompts().show(owner, kProductName,
                    QStringLiteral("Unable to open:\n%1\nin your Web Browser.\n\nError [%2]\n\nTry using your Web Browser "

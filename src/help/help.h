@@ -23,6 +23,10 @@ QString BrowserCommandProgram(const QString& command);
 // browser (xdg-settings, then the Exec line of its desktop entry). Empty when none exists.
 QString FindWebBrowser();
 
+// Opens a page of ours in the user's web browser at `url`; failing that hands the page
+// itself to the desktop. True when either took it.
+bool OpenPageInBrowser(const QString& page, const QString& url, const QString& workingFolder);
+
 // The page's URL with `anchor` ("#Build_Fax", or empty).
 QString HelpUrl(const QString& programDir, const QString& anchor);
 // Opens the help page at `anchor` in the browser; else the page itself through the desktop

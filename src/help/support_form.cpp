@@ -3,11 +3,12 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QUrl>
 
 #include "formats/file_io.h"
+#include "help/help.h"
 #include "help/support_contacts.h"
 #include "platform/prompts.h"
-#include "platform/shell.h"
 #include "viewer/viewer_state.h"
 
 namespace app {
@@ -76,7 +77,8 @@ bool ShowSupportForm(QWidget* owner, const ViewerState& state, const QString& su
         return false;
     }
     out.Close();
-    if (shell().open(path)) return true;
+    // A web page: the user's browser first, like the help page.
+    if (OpenPageInBrowser(path, QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), state.programDir)) return true;
     Fail(owner, QStringLiteral("Unable to open your web-browser to the Quorvane email form at:\n%1\n\n\nPlease type the "
                                "following URL into your web-browse and goto it.\n\n%2\n\nOr call Quorvane "
                                "tech-support at %3.")
