@@ -17,12 +17,6 @@
 
 namespace app {
 
-namespace {
-void CentreOnDesktop(QWidget* w) {
-    if (QScreen* s = w->screen()) w->move(s->availableGeometry().center() - w->rect().center());
-}
-}  // namespace
-
 QString PaintProgramStartFolder(const QString& paintProgram, const QString& programDir) {
     if (!paintProgram.startsWith(QLatin1Char('/'))) return programDir;
     const qsizetype slash = paintProgram.lastIndexOf(QLatin1Char('/'));
@@ -42,7 +36,13 @@ FileDialogSpec PaintProgramDialogSpec(const QString& paintProgram, const QString
 
 // ---- Vantorel Configure ----------------------------------------------------------------
 
-ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : QDialog(owner), state_(state), scope_(this) {
+void CentredToolDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    if (initialFocus_) initialFocus_->setFocus();
+}
+
+ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : CentredToolDialog(owner), state_(state) {
     setWindowTitle(QStringLiteral("Vantorel Configure"));
     select_ = new QPushButton(QStringLiteral("Select Program to &View/Edit Bitmap Files..."), this);
     openMax_ = new QCheckBox(QStringLiteral("Always Open Viewer Maximized"), this);
@@ -52,6 +52,7 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : QDialog(o
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
     for (QPushButton* b : {select_, help_, apply_}) b->setAutoDefault(false);
     cancel_->setDefault(true);
+    initialFocus_ = cancel_;
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(help_);
@@ -78,16 +79,10 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : QDialog(o
     connect(apply_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void ConfigureDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    CentreOnDesktop(this);
-    cancel_->setFocus();
-}
-
 // ---- Select Paint Program ------------------------------------------------------------
 
 SelectPaintProgramDialog::SelectPaintProgramDialog(QWidget* owner, ViewerState& state)
-    : QDialog(owner), state_(state), scope_(this) {
+    : CentredToolDialog(owner), state_(state) {
     setWindowTitle(QStringLiteral("Select Paint Program"));
     auto* text = new QLabel(
         QStringLiteral("The bitmap (*.bmp) editor program that you select here will be used by the [Zoom/Edit] and "
@@ -105,6 +100,7 @@ SelectPaintProgramDialog::SelectPaintProgramDialog(QWidget* owner, ViewerState& 
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
     apply_->setAutoDefault(false);
     browse_->setDefault(true);
+    initialFocus_ = browse_;
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
@@ -120,12 +116,6 @@ SelectPaintProgramDialog::SelectPaintProgramDialog(QWidget* owner, ViewerState& 
 
     connect(browse_, &QPushButton::clicked, this, &SelectPaintProgramDialog::browse);
     connect(apply_, &QPushButton::clicked, this, &SelectPaintProgramDialog::store);
-}
-
-void SelectPaintProgramDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    CentreOnDesktop(this);
-    browse_->setFocus();
 }
 
 void SelectPaintProgramDialog::browse() {

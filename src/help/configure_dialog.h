@@ -21,7 +21,19 @@ QString PaintProgramStartFolder(const QString& paintProgram, const QString& prog
 // The program chooser's title, filters, preset name and starting folder.
 FileDialogSpec PaintProgramDialogSpec(const QString& paintProgram, const QString& programDir);
 
-class ConfigureDialog : public QDialog {
+// A dialog of this folder: on the open-window stack while it exists; when shown, centred
+// on the desktop with the focus on `initialFocus_`.
+class CentredToolDialog : public QDialog {
+protected:
+    explicit CentredToolDialog(QWidget* owner) : QDialog(owner), scope_(this) {}
+    void showEvent(QShowEvent* event) override;
+    QWidget* initialFocus_ = nullptr;
+
+private:
+    ToolWindowScope scope_;
+};
+
+class ConfigureDialog : public CentredToolDialog {
     Q_OBJECT
 public:
     ConfigureDialog(QWidget* owner, ViewerState& state);
@@ -32,12 +44,8 @@ public:
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     ViewerState& state_;
-    ToolWindowScope scope_;
     QPushButton* select_;
     QCheckBox* openMax_;
     QPushButton* help_;
@@ -45,7 +53,7 @@ private:
     QPushButton* apply_;
 };
 
-class SelectPaintProgramDialog : public QDialog {
+class SelectPaintProgramDialog : public CentredToolDialog {
     Q_OBJECT
 public:
     SelectPaintProgramDialog(QWidget* owner, ViewerState& state);
@@ -54,15 +62,11 @@ public:
     QPushButton* browseButton() const { return browse_; }
     QPushButton* applyButton() const { return apply_; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void browse();
     void store();
 
     ViewerState& state_;
-    ToolWindowScope scope_;
     QLineEdit* path_;
     QPushButton* browse_;
     QPushButton* apply_;
