@@ -11,7 +11,15 @@
 #include <QScreen>
 #include <QTimer>
 
+// The pictures live in this library; a static library has to register them itself.
+static void InitInstallerResources() { Q_INIT_RESOURCE(installer); }
+
 namespace inst {
+
+void EnsureInstallerResources() {
+    static const bool done = (InitInstallerResources(), true);
+    (void)done;
+}
 
 DialogUnits::DialogUnits(const QFont& font) {
     QFontMetrics fm(font);
@@ -44,7 +52,9 @@ void Place(QWidget* widget, const DialogUnits& units, int x, int y, int w, int h
     widget->setGeometry(units.rect(x, y, w, h));
 }
 
-QIcon ProgramIcon() { return QIcon(QStringLiteral(":/installer/program.png")); }
+QIcon ProgramIcon() {
+    EnsureInstallerResources();
+    return QIcon(QStringLiteral(":/installer/program.png")); }
 
 QLabel* IconLabel(QWidget* parent, const DialogUnits& units, int x, int y) {
     auto* label = new QLabel(parent);
@@ -121,9 +131,13 @@ bool DelayedTips::eventFilter(QObject* watched, QEvent* event) {
 
 void DelayedTips::showTip() {
     if (!pending_ || !tips_.contains(pending_)) return;
-    label_->setText(tips_.value(pending_));
-    label_->setMaximumWidth(maxWidth_);
-    label_->adjustSize();
+    const QString text = tips_.value(pending_);
+    label_->setText(text);
+    // One line when it fits, else wrapped at the widest the tip may be.
+    const int chrome = 2 * (label_->margin() + label_->frameWidth()) + 2;
+    const int natural = label_->fontMetrics().horizontalAdvance(text) + chrome;
+    const int width = std::min(natural, maxWidth_);
+    label_->setFixedSize(width, label_->heightForWidth(width));
     label_->move(QCursor::pos() + QPoint(2, 20));
     label_->show();
     label_->raise();

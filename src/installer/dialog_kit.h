@@ -34,6 +34,8 @@ DialogUnits StyleDialog(QDialog* dialog, int widthUnits, int heightUnits);
 // Places `widget` at a position in dialog units.
 void Place(QWidget* widget, const DialogUnits& units, int x, int y, int w, int h);
 QIcon ProgramIcon();
+// Registers the installer's pictures (icon, backdrop) once.
+void EnsureInstallerResources();
 QLabel* IconLabel(QWidget* parent, const DialogUnits& units, int x, int y);
 void CentreOnDesktop(QWidget* window);
 

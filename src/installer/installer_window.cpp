@@ -57,7 +57,9 @@ void RunInstallCommand(QWidget* window, const std::function<bool(QString&)>& fol
 }
 
 InstallerWindow::InstallerWindow(const QString& commandLine, const QString& self, QWidget* parent)
-    : QDialog(parent), commandLine_(commandLine), self_(self), picture_(QStringLiteral(":/installer/backdrop.png")) {
+    : QDialog(parent), commandLine_(commandLine), self_(self) {
+    EnsureInstallerResources();
+    picture_.load(QStringLiteral(":/installer/backdrop.png"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(app::kProductName);

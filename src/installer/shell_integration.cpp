@@ -160,7 +160,7 @@ QString WithDefaultApplication(const QString& mimeappsText, const QStringList& m
         while (end < lines.size() && !lines[end].startsWith(QLatin1Char('['))) ++end;
         for (const QString& mime : mimeTypes) {
             const QString key = mime + QLatin1Char('=');
-            QString value = entry + QLatin1Char(';');
+            QString value = entry;
             int found = -1;
             for (int i = start + 1; i < end; ++i)
                 if (lines[i].startsWith(key)) found = i;
