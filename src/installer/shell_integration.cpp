@@ -175,7 +175,10 @@ QString WithDefaultApplication(const QString& mimeappsText, const QStringList& m
             if (found >= 0) {
                 lines[found] = key + value;
             } else {
-                lines.insert(end, key + value);
+                // After the group's last line, before the blank lines that close it.
+                int at = end;
+                while (at > start + 1 && lines[at - 1].trimmed().isEmpty()) --at;
+                lines.insert(at, key + value);
                 ++end;
             }
         }
@@ -230,7 +233,7 @@ void WriteRegistrations(const QString& folder) {
 
 QString ShortcutEntry(const Shortcut& s) {
     QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\n").arg(EscapeValue(s.name));
-    const QString exec = s.document ? ExecLine(QStringLiteral("xdg-open"), QuoteArgument(s.target))
+    const QString exec = s.document ? QStringLiteral("xdg-open ") + QuoteArgument(s.target)
                                     : ExecLine(s.target, s.arguments);
     if (!s.target.isEmpty()) text += QStringLiteral("Exec=%1\n").arg(EscapeValue(exec));
     if (!s.workingFolder.isEmpty()) text += QStringLiteral("Path=%1\n").arg(EscapeValue(s.workingFolder));
