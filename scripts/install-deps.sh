@@ -15,7 +15,7 @@ PACKAGES=(
   # running the viewer without a display, fonts for the sample generator
   xvfb xauth fonts-dejavu-core
   # desktop integration checks
-  desktop-file-utils shared-mime-info xdg-utils
+  desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 
 missing=()
