@@ -6,6 +6,7 @@
 #include "installer/installer_env.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
+#include "viewer/file_commands.h"
 #include "viewer/viewer_state.h"
 
 namespace inst {
@@ -118,7 +119,7 @@ bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWi
         app::prompts().show(owner, InstallTitle(), QStringLiteral("The Path you Specified is to long."), app::Icon::Error);
         return false;
     }
-    if (folder.compare(startingFolder, Qt::CaseInsensitive) == 0) {
+    if (app::SameFile(folder, startingFolder)) {
         app::prompts().show(owner, InstallTitle(),
                             QStringLiteral("You can not install from the same directory that you are installing "
                                            "to.\n\nPlease select a different directory."),

@@ -12,6 +12,7 @@
 #include "installer/installer_env.h"
 #include "installer/resource_file.h"
 #include "platform/prompts.h"
+#include "viewer/file_commands.h"
 
 namespace inst {
 
@@ -72,6 +73,8 @@ bool ReplaceByCopy(const QString& source, const QString& destination, QWidget* o
                             app::Icon::Error);
         return false;
     }
+    // Deleting the destination would delete the source too.
+    if (app::SameFile(source, destination)) return true;
     QFile::setPermissions(destination, QFile::permissions(destination) | QFile::ReadOwner | QFile::WriteOwner);
     QFile::remove(destination);
     if (QFile::copy(source, destination)) return true;
@@ -95,7 +98,7 @@ bool PayloadStep(PayloadView& view, int id, const QString& destination, const QS
 
 bool TimedCopy(const QString& source, const QString& destination, bool keepTime) {
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBuffer]());
-    if (!buffer) return false;
+    if (!buffer || app::SameFile(source, destination)) return false;  // truncating would empty the source
     struct timespec modified {};
     if (keepTime) {
         Fd probe;
@@ -149,7 +152,9 @@ bool WritePayload(PayloadView& view, const QString& folder, const QString& self)
             ok = PayloadStep(view, entry.id, destination, {});
             if (ok && step == 1) MakeRunnable(destination);
         } else {
-            ok = TimedCopy(self, destination, true) || PayloadStep(view, 0, destination, self);
+            // An installer run from the folder it installs into is already in place.
+            ok = app::SameFile(self, destination) || TimedCopy(self, destination, true) ||
+                 PayloadStep(view, 0, destination, self);
         }
         if (!ok) return false;
     }

@@ -107,7 +107,8 @@ ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent) {
     Place(cancel_, u, 231, 106, 50, 14);
     finish_ = new QPushButton(QStringLiteral("&Finish"), this);
     Place(finish_, u, 284, 106, 50, 14);
-    for (QPushButton* b : {cancel_, finish_}) b->setDefault(true);  // both look like the default button
+    // One default button only: Return on a dialog that removes a folder must not remove it.
+    cancel_->setDefault(true);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(finish_, &QPushButton::clicked, this, &ConfirmDialog::finish);
 }

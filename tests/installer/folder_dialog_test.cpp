@@ -1,5 +1,7 @@
 // The folder dialog and its options, the backdrop window, closing a running viewer, and a
 // whole installation through the real dialog.
+#include <unistd.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -147,6 +149,7 @@ TEST_F(Options, FolderProposedAtOpening) {
 
 TEST_F(Options, NextRefusesWhatCannotBeUsed) {
     FakeInstallation(path("plain"));
+    ASSERT_EQ(::symlink(path("start").toUtf8().constData(), path("startlink").toUtf8().constData()), 0);
     const QString tooLong = "The Path you Specified is to long.";
     const QString same = "You can not install from the same directory that you are installing to.\n\nPlease select a "
                          "different directory.";
@@ -162,7 +165,9 @@ TEST_F(Options, NextRefusesWhatCannotBeUsed) {
         {Long(home(), 237), false, {tooLong}},
         {at236, false, {notCreated(at236), PermissionsText()}},  // the walk does not reach its last level
         {at234, true, {}},
-        {path("START"), false, {same}},  // the starting folder in other letters
+        {path("start/"), false, {same}},
+        {path("startlink"), false, {same}},  // the starting folder by another name
+        {path("START"), true, {}},           // another folder on a file system that tells case apart
         {"relative/Tarvex", false,
          {"The Path you Specified:\nrelative/Tarvex\ncould not be created because it does not include a valid drive "
           "letter.",

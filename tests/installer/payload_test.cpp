@@ -167,6 +167,22 @@ TEST_F(Payload, ReinstallRewritesAndAReadOnlyFileStopsOnlyResourceSteps) {
     EXPECT_EQ(again.bars.size(), 3);  // stopped at step 3
 }
 
+TEST_F(Payload, InstallerRunFromItsTargetFolderStaysInPlace) {
+    const QString folder = path("Tarvex");
+    QDir().mkpath(folder);
+    const QString self = folder + "/tarvexinst";
+    ASSERT_TRUE(QFile::copy(SelfPath(), self));
+    const auto before = ReadBytes(S(self));
+    RecordingView view;
+    EXPECT_TRUE(inst::WritePayload(view, folder, self));
+    EXPECT_TRUE(ReadBytes(S(self)) == before);
+    // Neither copy empties or deletes a file that is its own destination.
+    EXPECT_FALSE(inst::TimedCopy(self, folder + "/./tarvexinst", true));
+    EXPECT_TRUE(inst::ReplaceByCopy(self, folder + "/../Tarvex/tarvexinst", nullptr));
+    EXPECT_TRUE(ReadBytes(S(self)) == before);
+    EXPECT_TRUE(prompts_.asked.empty());
+}
+
 TEST_F(Payload, PlainCopyOfAMissingSourceAndAnUnwritableDestination) {
     RecordingView view;
     EXPECT_FALSE(inst::PayloadStep(view, 0, path("out"), path("gone")));
