@@ -11,9 +11,6 @@
 
 #include "installer/dialog_kit.h"
 #include "installer/installer_env.h"
-#include "installer/shell_integration.h"
-#include "platform/prompts.h"
-#include "platform/settings_store.h"
 #include "viewer/viewer_state.h"
 
 namespace inst {
@@ -141,19 +138,8 @@ void FolderDialog::nextClicked() {
     const QString folder = field_->text();
     if (!CheckTargetFolder(folder, start_, this)) return;
     accepted_ = folder;
-    app::WriteText(app::kConfigure, QStringLiteral("ThisProgramDir"), accepted_);
-    app::WriteSigned(app::kConfigure, QStringLiteral("InstallingTheProgram"), 1);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Nothing stays open in the folder being written: work from the root.
-    QDir::setCurrent(QStringLiteral("/"));
-    if (!WritePayload(*this, accepted_, self_)) {
-        QApplication::restoreOverrideCursor();
-        app::prompts().show(this, InstallTitle(), PermissionsText(), app::Icon::Information);
-        reject();
-        return;
-    }
-    WriteRegistrations(accepted_);
-    accept();
+    if (InstallInto(*this, accepted_, self_)) accept();
+    else reject();
 }
 
 void FolderDialog::showProgress(const QString& bar) {

@@ -1,9 +1,12 @@
 #include "installer/folder_options.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
 #include "installer/installer_env.h"
+#include "installer/payload.h"
+#include "installer/shell_integration.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
 #include "viewer/file_commands.h"
@@ -132,6 +135,21 @@ bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWi
                         app::Icon::Error);
     app::prompts().show(owner, InstallTitle(), PermissionsText(), app::Icon::Information);
     return false;
+}
+
+bool InstallInto(PayloadView& view, const QString& folder, const QString& self) {
+    app::WriteText(app::kConfigure, QStringLiteral("ThisProgramDir"), folder);
+    app::WriteSigned(app::kConfigure, QStringLiteral("InstallingTheProgram"), 1);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Nothing stays open in the folder being written: work from the root.
+    QDir::setCurrent(QStringLiteral("/"));
+    if (!WritePayload(view, folder, self)) {
+        QApplication::restoreOverrideCursor();
+        app::prompts().show(view.owner(), InstallTitle(), PermissionsText(), app::Icon::Information);
+        return false;
+    }
+    WriteRegistrations(folder);
+    return true;
 }
 
 QString PermissionsText() {

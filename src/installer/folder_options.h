@@ -29,6 +29,12 @@ bool DefaultFolder(QWidget* owner, FolderPick& pick);
 // created. True when the folder may be used.
 bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWidget* owner);
 
+class PayloadView;
+// What an accepted folder gets: the two settings, the payload (from `self` for the
+// installer's own copy) and the registrations. False, after the permissions text, when a
+// payload step failed.
+bool InstallInto(PayloadView& view, const QString& folder, const QString& self);
+
 // Shown when a folder or a file cannot be written.
 QString PermissionsText();
 

@@ -111,7 +111,8 @@ QString MenuMergeText() {
                "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
                " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
                "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>%1</Name>\n"
-               "    <Directory>vantorel.directory</Directory>\n    <Include>\n%2    </Include>\n  </Menu>\n</Menu>\n")
+               "    <Directory>vantorel.directory</Directory>\n    <Include>\n%2    </Include>\n"
+               "    <Layout>\n%2    </Layout>\n  </Menu>\n</Menu>\n")
         .arg(kGroup, include);
 }
 
