@@ -63,7 +63,7 @@ FolderDialog::FolderDialog(const QString& self, QWidget* parent) : QDialog(paren
     field_ = new QLineEdit(this);
     Place(field_, u, 4, 96, 298, 12);
     field_->setReadOnly(true);
-    field_->setMaxLength(kFolderLimit);
+    // No length limit here: a field would cut a long folder silently, and [Next >] refuses it.
     source_ = Text(this, u, {}, 4, 115, 298, 11);
     destination_ = Text(this, u, {}, 4, 127, 298, 11);
     bar_ = Text(this, u, {}, 4, 143, 183, 10);

@@ -27,9 +27,10 @@ bool Set(FolderPick& pick, const QString& folder, int choice) {
     return true;
 }
 
-// A folder from the store counts only while the viewer is still in it.
-QString EarlierInstallation(int capacity) {
-    const QString dir = app::ReadText(app::kConfigure, QStringLiteral("ThisProgramDir"), {}, capacity);
+// A folder from the store counts only while the viewer is still in it. It is read whole: a
+// folder too long to use is refused with a message at [Next >], never cut to another folder.
+QString EarlierInstallation() {
+    const QString dir = app::ReadText(app::kConfigure, QStringLiteral("ThisProgramDir"), {}, 0);
     if (!dir.isEmpty() && QFileInfo::exists(dir + QStringLiteral("/tarvex"))) return dir;
     return {};
 }
@@ -72,7 +73,7 @@ bool Resolve(int option, bool report, QWidget* owner, FolderPick& pick) {
         case kOptionRoaming: Tell(report, owner, QStringLiteral("Roaming will be available in future versions.")); return false;
         case kOptionMultiUser: Tell(report, owner, QStringLiteral("Multi User will be available in future versions.")); return false;
         case kOptionUpgrade: {
-            QString folder = EarlierInstallation(kFolderLimit - 1);
+            QString folder = EarlierInstallation();
             if (folder.isEmpty() && QFileInfo(places().previousDefault).isDir()) folder = places().previousDefault;
             if (!folder.isEmpty()) return Set(pick, folder, kOptionUpgrade);
             Tell(report, owner, QStringLiteral("Unable to find a previous installation to upgrade."));
@@ -104,7 +105,7 @@ bool RunChain(int clicked, QWidget* owner, FolderPick& pick) {
 }
 
 bool DefaultFolder(QWidget* owner, FolderPick& pick) {
-    const QString earlier = EarlierInstallation(kFolderLimit);
+    const QString earlier = EarlierInstallation();
     if (!earlier.isEmpty()) return Set(pick, earlier, kOptionUpgrade);
     if (QFileInfo(places().previousDefault).isDir()) return Set(pick, places().previousDefault, kOptionUpgrade);
     if (ShortFolder(pick)) return true;

@@ -18,7 +18,8 @@ namespace inst {
 
 namespace {
 QString ProgramFolder() {
-    return TrimFolder(app::ReadText(app::kConfigure, QStringLiteral("ThisProgramDir"), {}, 236));
+    // Read whole: a cut path would name another folder.
+    return TrimFolder(app::ReadText(app::kConfigure, QStringLiteral("ThisProgramDir"), {}, 0));
 }
 
 void Message(QWidget* owner, const QString& text, app::Icon icon) {

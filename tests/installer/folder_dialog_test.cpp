@@ -201,7 +201,6 @@ TEST_F(Options, DialogLayoutTabOrderAndTips) {
         EXPECT_EQ(dialog.nextButton()->text(), "   &Next >");
         EXPECT_TRUE(dialog.nextButton()->isDefault());
         EXPECT_TRUE(dialog.folderField()->isReadOnly());
-        EXPECT_EQ(dialog.folderField()->maxLength(), 236);
         EXPECT_EQ(dialog.sourceLine()->text(), path("start"));
         EXPECT_EQ(dialog.folderField()->text(), path("Tarvex"));
         EXPECT_EQ(dialog.folderField()->cursorPosition(), path("Tarvex").size());
@@ -243,6 +242,20 @@ TEST_F(Options, DialogLayoutTabOrderAndTips) {
         EXPECT_EQ(tips->label()->text(), tips->tip(shortOption));
         EXPECT_LE(tips->label()->width(), 300);
     });
+}
+
+TEST_F(Options, LongEarlierFolderIsShownWholeAndRefused) {
+    const QString longFolder = Long(home(), 240);
+    FakeInstallation(longFolder);
+    app::WriteText(app::kConfigure, "ThisProgramDir", longFolder);
+    FolderDialog dialog(SelfPath());
+    RunOpen(dialog, [&] {
+        EXPECT_EQ(dialog.folderField()->text(), longFolder);
+        QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
+        EXPECT_EQ(prompts_.texts(), QStringList{"The Path you Specified is to long."});
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    EXPECT_EQ(app::ReadText(app::kConfigure, "ThisProgramDir"), longFolder);  // nothing written
 }
 
 TEST_F(Options, ClickingRoamingChecksWhatItsChainFound) {
