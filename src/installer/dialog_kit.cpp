@@ -82,7 +82,6 @@ DelayedTips::DelayedTips(int maxWidth, int initialDelay, int visibleFor, QObject
     label_->setBackgroundRole(QPalette::ToolTipBase);
     label_->setAutoFillBackground(true);
     label_->setFrameStyle(QFrame::Box | QFrame::Plain);
-    connect(this, &QObject::destroyed, label_, &QObject::deleteLater);
     wake_->setSingleShot(true);
     wake_->setInterval(initialDelay);
     sleep_->setSingleShot(true);
@@ -90,6 +89,8 @@ DelayedTips::DelayedTips(int maxWidth, int initialDelay, int visibleFor, QObject
     connect(wake_, &QTimer::timeout, this, &DelayedTips::showTip);
     connect(sleep_, &QTimer::timeout, label_, &QWidget::hide);
 }
+
+DelayedTips::~DelayedTips() { delete label_; }  // a tip window has no parent to take it
 
 void DelayedTips::setTip(QWidget* widget, const QString& text) {
     if (!tips_.contains(widget)) {

@@ -45,6 +45,7 @@ class DelayedTips : public QObject {
     Q_OBJECT
 public:
     DelayedTips(int maxWidth, int initialDelay, int visibleFor, QObject* parent);
+    ~DelayedTips() override;
     void setTip(QWidget* widget, const QString& text);
     QString tip(QWidget* widget) const { return tips_.value(widget); }
     QLabel* label() const { return label_; }  // the tip window

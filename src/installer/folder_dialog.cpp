@@ -1,6 +1,5 @@
 #include "installer/folder_dialog.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
 #include <QGroupBox>
