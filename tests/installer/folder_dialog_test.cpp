@@ -142,7 +142,9 @@ TEST_F(Options, FolderProposedAtOpening) {
         EXPECT_EQ(DefaultFolder(nullptr, pick), c.ok);
         EXPECT_EQ(pick.choice, c.choice);
         EXPECT_EQ(pick.folder, c.folder);
-        if (c.choice == kOptionShort) EXPECT_TRUE(QFileInfo(c.folder).isDir());
+        if (c.choice == kOptionShort) {
+            EXPECT_TRUE(QFileInfo(c.folder).isDir());
+        }
         EXPECT_EQ(prompts_.texts(), c.ok ? QStringList() : QStringList{"Unable to access a folder to install into."});
     }
 }
@@ -373,7 +375,9 @@ TEST_F(Install, RunningViewerIsClosedAndSavesItsSettings) {
     CloseRunningViewer(nullptr);
     EXPECT_LT(t.elapsed(), 5500);
     // The polls pump events, so the viewer's end may already have been seen.
-    if (viewer.state() != QProcess::NotRunning) EXPECT_TRUE(viewer.waitForFinished(5000));
+    if (viewer.state() != QProcess::NotRunning) {
+        EXPECT_TRUE(viewer.waitForFinished(5000));
+    }
     EXPECT_EQ(viewer.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(prompts_.texts(),
               QStringList{"Closing [Vantorel] as it can not be running while doing this operation..."});
