@@ -354,6 +354,27 @@ TEST_F(Install, ExitEndsWithTheWarning) {
     EXPECT_FALSE(QFileInfo::exists(places().desktop + "/Vantorel.desktop"));
 }
 
+TEST_F(Install, FailedPayloadStepEndsTheInstallation) {
+    // A read-only viewer file left in the proposed folder stops step 1.
+    const QString folder = path("Tarvex");
+    FakeInstallation(folder);
+    QFile::setPermissions(folder + "/tarvex", QFile::ReadOwner);
+    {
+        HonourPermissions honour;
+        RunInstall();
+    }
+    const QStringList texts = prompts_.texts();
+    ASSERT_EQ(texts.size(), 4);
+    EXPECT_TRUE(texts[1].startsWith("Copying to:\n" + folder + "/tarvex\n"));
+    EXPECT_EQ(texts[2], PermissionsText());
+    EXPECT_EQ(texts[3], "Conditions Prevented Proper Installation.");
+    // The settings of the accepted folder stay; nothing else was made.
+    EXPECT_EQ(app::ReadText(app::kConfigure, "ThisProgramDir"), folder);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/tarvexhelp.htm"));
+    EXPECT_FALSE(QFileInfo::exists(places().uninstallEntryFile()));
+    EXPECT_TRUE(launcher_.started.empty());
+}
+
 TEST_F(Install, RunningViewerIsClosedAndSavesItsSettings) {
     const QString program = path("program");
     QDir().mkpath(program);
