@@ -40,9 +40,6 @@ struct Fd {
     }
 };
 
-int OpenFile(const QString& path, int flags) {
-    return ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0666);
-}
 
 void ShowError(PayloadView& view, const QString& text) {
     app::prompts().show(view.owner(), InstallTitle(), text, app::Icon::Error);
@@ -68,7 +65,8 @@ QString CopyFailedText(const QString& source, const QString& destination) {
 }
 
 bool ReplaceByCopy(const QString& source, const QString& destination, QWidget* owner) {
-    if (!QFileInfo::exists(source)) {
+    // Only a plain file is copied: a pipe or a device in its place would never end.
+    if (!QFileInfo(source).isFile()) {
         app::prompts().show(owner, InstallTitle(), QStringLiteral("Source File:\n%1\nis missing!").arg(source),
                             app::Icon::Error);
         return false;
@@ -103,7 +101,7 @@ bool TimedCopy(const QString& source, const QString& destination, bool keepTime)
     if (keepTime) {
         Fd probe;
         for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
-            probe.fd = OpenFile(source, O_RDONLY);
+            probe.fd = OpenRegularFile(source, O_RDONLY);
             if (probe.fd >= 0) break;
             if (attempt == kOpenAttempts) return false;
             Pause(100);
@@ -114,12 +112,10 @@ bool TimedCopy(const QString& source, const QString& destination, bool keepTime)
     }
     {
         Fd in, out;
-        in.fd = OpenFile(source, O_RDONLY);
-        if (in.fd < 0) return false;
-        // Only regular files are copied: a pipe or device would never end.
+        in.fd = OpenRegularFile(source, O_RDONLY);
         struct stat st {};
-        if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        out.fd = OpenFile(destination, O_RDWR | O_CREAT | O_TRUNC);
+        if (in.fd < 0 || ::fstat(in.fd, &st) != 0) return false;
+        out.fd = OpenRegularFile(destination, O_RDWR | O_CREAT | O_TRUNC);
         if (out.fd < 0) return false;
         for (;;) {
             const ssize_t got = ::read(in.fd, buffer.get(), kCopyBuffer);
@@ -132,7 +128,7 @@ bool TimedCopy(const QString& source, const QString& destination, bool keepTime)
     }
     if (keepTime) {
         Fd out;
-        out.fd = OpenFile(destination, O_WRONLY);
+        out.fd = OpenRegularFile(destination, O_WRONLY);
         if (out.fd < 0) return false;
         const struct timespec times[2] = {{0, UTIME_OMIT}, modified};
         if (::futimens(out.fd, times) != 0) return false;

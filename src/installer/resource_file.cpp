@@ -1,6 +1,7 @@
 #include "installer/resource_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -10,6 +11,19 @@
 #include "viewer/viewer_state.h"
 
 namespace inst {
+
+int OpenRegularFile(const QString& path, int flags) {
+    // Non-blocking only while opening, so a pipe without a reader cannot hold us here.
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
 
 bool WriteResourceFile(int id, const QString& path, QWidget* owner) {
     QResource resource(QStringLiteral(":/payload/%1").arg(id));
@@ -23,8 +37,7 @@ bool WriteResourceFile(int id, const QString& path, QWidget* owner) {
         data = unpacked.constData();
         size = unpacked.size();
     }
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = OpenRegularFile(path, O_RDWR | O_CREAT | O_TRUNC);
     if (fd < 0) return false;
     const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
     ::close(fd);

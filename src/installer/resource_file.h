@@ -13,4 +13,8 @@ namespace inst {
 // silently; a short write shows the hard-drive message first.
 bool WriteResourceFile(int id, const QString& path, QWidget* owner);
 
+// open(2) with `flags` (new files 0666 before the umask) that gives a descriptor only for a
+// regular file: a pipe or device standing at `path` would block or swallow the data. -1 else.
+int OpenRegularFile(const QString& path, int flags);
+
 }  // namespace inst

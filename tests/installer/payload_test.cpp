@@ -1,6 +1,9 @@
 // The folder creator, the payload steps, the timed copy and the resource writer.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -57,8 +60,8 @@ TEST_F(FolderCreator, CreatesEveryLevelOrSaysWhichFailed) {
         prompts_.asked.clear();
         EXPECT_EQ(inst::CreateFolderPath(c.path, nullptr, true), c.ok);
         EXPECT_EQ(prompts_.texts().join("|"), c.message);
-        if (!c.message.isEmpty()) EXPECT_EQ(prompts_.asked[0].title, "Vantorel");
-        if (!c.made.isEmpty()) EXPECT_TRUE(QFileInfo(c.made).isDir());
+        for (const auto& r : prompts_.asked) EXPECT_EQ(r.title, "Vantorel");
+        EXPECT_TRUE(c.made.isEmpty() || QFileInfo(c.made).isDir());
         EXPECT_EQ(QDir::currentPath(), path("start"));  // the current folder is given back
     }
     const QString p235 = PathOfLength(home(), 235);
@@ -232,10 +235,25 @@ TEST_F(Payload, ResourceWriterFailures) {
     // A file that cannot be created: silent.
     EXPECT_FALSE(inst::WriteResourceFile(132, path("none/x"), nullptr));
     EXPECT_TRUE(prompts_.asked.empty());
-    // A full disk: the short write is reported.
-    EXPECT_FALSE(inst::WriteResourceFile(132, QStringLiteral("/dev/full"), nullptr));
+    // A pipe or a device is refused before anything is written: nothing waits for a reader.
+    ASSERT_EQ(::mkfifo(path("pipe").toUtf8().constData(), 0600), 0);
+    EXPECT_FALSE(inst::WriteResourceFile(137, path("pipe"), nullptr));
+    EXPECT_FALSE(inst::WriteResourceFile(137, QStringLiteral("/dev/full"), nullptr));
+    EXPECT_FALSE(inst::TimedCopy(SelfPath(), path("pipe"), false));
+    EXPECT_TRUE(prompts_.asked.empty());
+    // A file that may not grow past 4 KiB: the short write of the sample fax is reported.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const struct rlimit small = {4096, old.rlim_max};
+    auto* previous = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = inst::WriteResourceFile(137, path("big"), nullptr);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(QFileInfo(path("big")).size(), 4096);
     ASSERT_EQ(prompts_.asked.size(), 1u);
-    EXPECT_EQ(prompts_.asked[0].text, "Could not save [email addresses to send to] file:\n/dev/full\nCheck hard-drive.");
+    EXPECT_EQ(prompts_.asked[0].text, "Could not save [email addresses to send to] file:\n" + path("big") + "\nCheck hard-drive.");
     EXPECT_EQ(prompts_.asked[0].title, "Vantorel");
     EXPECT_EQ(prompts_.asked[0].icon, app::Icon::Error);
 }

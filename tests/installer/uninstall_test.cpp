@@ -1,4 +1,5 @@
 // Both uninstall stages, the confirmation dialog and the folder remover's refusals.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -74,6 +75,13 @@ TEST_F(Uninstall, FirstStageStopsWithItsMessages) {
          "Unable to create an uninstall path.", app::Icon::Error},
         {"run twice", [&] { app::WriteText(app::kConfigure, "ThisProgramDir", path("gone")); },
          "Source File:\n" + path("gone") + "/tarvexinst\nis missing!", app::Icon::Error},
+        {"a pipe in its place",
+         [&] {
+             QDir().mkpath(path("pipe"));
+             ASSERT_EQ(::mkfifo(path("pipe/tarvexinst").toUtf8().constData(), 0600), 0);
+             app::WriteText(app::kConfigure, "ThisProgramDir", path("pipe"));
+         },
+         "Source File:\n" + path("pipe") + "/tarvexinst\nis missing!", app::Icon::Error},
         {"no local folder",
          [&] {
              Places p = places();
