@@ -22,7 +22,6 @@ QString EnvFolder(const char* name, const QString& fallback) {
     return QDir::isAbsolutePath(v) ? QDir::cleanPath(v) : fallback;
 }
 
-Places g_places = Places::FromEnvironment();
 std::function<void(int)> g_pause;
 
 class DetachedLauncher : public Launcher {
@@ -70,8 +69,11 @@ QString Places::special(int id) const {
     }
 }
 
-Places& places() { return g_places; }
-void setPlaces(const Places& p) { g_places = p; }
+Places& places() {
+    static Places current = Places::FromEnvironment();  // read once the program runs
+    return current;
+}
+void setPlaces(const Places& p) { places() = p; }
 
 void Pause(int milliseconds) {
     if (g_pause) g_pause(milliseconds);
