@@ -92,7 +92,7 @@ int FolderDialog::run() {
 
 bool FolderDialog::prepare() {
     CentreOnDesktop(this);
-    start_ = QDir::currentPath().left(kFolderLimit);
+    start_ = QDir::currentPath();
     source_->setText(start_);
     FolderPick pick;
     if (!DefaultFolder(this, pick)) return false;
