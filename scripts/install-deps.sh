@@ -18,6 +18,8 @@ PACKAGES=(
   desktop-file-utils shared-mime-info
   # help page checks (libxml2's HTML parser, tidy)
   libxml2-utils tidy
+  # the installer's tests ask the desktop's own tools about types and default programs
+  xdg-utils libfile-mimeinfo-perl
 )
 
 missing=()

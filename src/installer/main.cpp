@@ -1,0 +1,14 @@
+// tarvexinst: installs the Vantorel viewer for this user, and uninstalls it again.
+#include <QApplication>
+
+#include "installer/installer_window.h"
+#include "viewer/startup.h"
+#include "viewer/viewer_state.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(app::kProductName);
+    QApplication::setApplicationVersion(app::kVersion);
+    inst::InstallerWindow window(app::JoinCommandLine(argc, argv), QCoreApplication::applicationFilePath());
+    return window.run();
+}

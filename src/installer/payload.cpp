@@ -1,0 +1,160 @@
+#include "installer/payload.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <memory>
+
+#include "installer/installer_env.h"
+#include "installer/resource_file.h"
+#include "platform/prompts.h"
+#include "viewer/file_commands.h"
+
+namespace inst {
+
+namespace {
+constexpr std::size_t kCopyBuffer = 8192;
+constexpr int kOpenAttempts = 50;
+
+struct PayloadEntry {
+    int id;  // 0: the installer itself
+    const char* name;
+};
+
+// Destinations in the order they are written; ids are the embedded files.
+constexpr PayloadEntry kPayload[kPayloadSteps] = {
+    {130, "tarvex"},      {131, "tarvexhelp.htm"}, {132, "README.TXT"},     {133, "README.png"},
+    {134, "MANUAL.TXT"},  {135, "MANUAL.png"},     {136, "UNINSTL.png"},    {137, "Fax/sample.dcx"},
+    {138, "Fax/deskof.pcx"}, {0, "tarvexinst"},
+};
+
+// Closes a descriptor on every way out.
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+
+void ShowError(PayloadView& view, const QString& text) {
+    app::prompts().show(view.owner(), InstallTitle(), text, app::Icon::Error);
+}
+
+// Programs are written as data; they need the execute bits wherever they can be read.
+void MakeRunnable(const QString& path) {
+    QFile::Permissions p = QFile::permissions(path);
+    if (p & QFile::ReadOwner) p |= QFile::ExeOwner;
+    if (p & QFile::ReadGroup) p |= QFile::ExeGroup;
+    if (p & QFile::ReadOther) p |= QFile::ExeOther;
+    QFile::setPermissions(path, p);
+}
+}  // namespace
+
+int BarLength(int step) { return static_cast<int>(step * 0.1 * 136); }
+
+QString CopyFailedText(const QString& source, const QString& destination) {
+    return QStringLiteral(
+               "Copying from:\n%1\nCopying to:\n%2\nThe file could not be copied.\n\no Is %3 in use?\no Is your disk "
+               "full?\no You may have specified an invalid destination.\n")
+        .arg(source, destination, destination);
+}
+
+bool ReplaceByCopy(const QString& source, const QString& destination, QWidget* owner) {
+    // Only a plain file is copied: a pipe or a device in its place would never end.
+    if (!QFileInfo(source).isFile()) {
+        app::prompts().show(owner, InstallTitle(), QStringLiteral("Source File:\n%1\nis missing!").arg(source),
+                            app::Icon::Error);
+        return false;
+    }
+    // Deleting the destination would delete the source too.
+    if (app::SameFile(source, destination)) return true;
+    QFile::setPermissions(destination, QFile::permissions(destination) | QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(destination);
+    if (QFile::copy(source, destination)) return true;
+    app::prompts().show(owner, InstallTitle(), CopyFailedText(source, destination), app::Icon::Error);
+    return false;
+}
+
+bool PayloadStep(PayloadView& view, int id, const QString& destination, const QString& source) {
+    view.showDestination(destination);
+    if (!source.isEmpty()) {
+        view.showSource(source);
+        return ReplaceByCopy(source, destination, view.owner());
+    }
+    view.showSource(QStringLiteral("RCDATA"));
+    if (WriteResourceFile(id, destination, view.owner())) return true;
+    ShowError(view, QStringLiteral("Copying to:\n%1\nThe file could not be copied.\n\no Is %2 in use?\no Is your disk "
+                                   "full?\n")
+                        .arg(destination, destination));
+    return false;
+}
+
+bool TimedCopy(const QString& source, const QString& destination, bool keepTime) {
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBuffer]());
+    if (!buffer || app::SameFile(source, destination)) return false;  // truncating would empty the source
+    struct timespec modified {};
+    if (keepTime) {
+        Fd probe;
+        for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
+            probe.fd = OpenRegularFile(source, O_RDONLY);
+            if (probe.fd >= 0) break;
+            if (attempt == kOpenAttempts) return false;
+            Pause(100);
+        }
+        struct stat st {};
+        if (::fstat(probe.fd, &st) != 0) return false;
+        modified = st.st_mtim;
+    }
+    {
+        Fd in, out;
+        in.fd = OpenRegularFile(source, O_RDONLY);
+        struct stat st {};
+        if (in.fd < 0 || ::fstat(in.fd, &st) != 0) return false;
+        out.fd = OpenRegularFile(destination, O_RDWR | O_CREAT | O_TRUNC);
+        if (out.fd < 0) return false;
+        for (;;) {
+            const ssize_t got = ::read(in.fd, buffer.get(), kCopyBuffer);
+            if (got < 0) return false;
+            if (got > 0 && ::write(out.fd, buffer.get(), static_cast<size_t>(got)) != got) return false;
+            if (static_cast<std::size_t>(got) < kCopyBuffer) break;
+        }
+        // A copy of a program runs like the original.
+        if (::fchmod(out.fd, st.st_mode & 07777) != 0) return false;
+    }
+    if (keepTime) {
+        Fd out;
+        out.fd = OpenRegularFile(destination, O_WRONLY);
+        if (out.fd < 0) return false;
+        const struct timespec times[2] = {{0, UTIME_OMIT}, modified};
+        if (::futimens(out.fd, times) != 0) return false;
+    }
+    return true;
+}
+
+bool WritePayload(PayloadView& view, const QString& folder, const QString& self) {
+    for (int step = 1; step <= kPayloadSteps; ++step) {
+        view.showProgress(QString(BarLength(step), QLatin1Char('|')));
+        Pause(128);
+        const PayloadEntry& entry = kPayload[step - 1];
+        const QString destination = folder + QLatin1Char('/') + QLatin1String(entry.name);
+        if (step == 8) QDir().mkdir(folder + QStringLiteral("/Fax"));
+        bool ok;
+        if (entry.id != 0) {
+            ok = PayloadStep(view, entry.id, destination, {});
+            if (ok && step == 1) MakeRunnable(destination);
+        } else {
+            // An installer run from the folder it installs into is already in place.
+            ok = app::SameFile(self, destination) || TimedCopy(self, destination, true) ||
+                 PayloadStep(view, 0, destination, self);
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace inst

@@ -1,0 +1,319 @@
+#include "installer/shell_integration.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "installer/installer_env.h"
+#include "platform/shell.h"
+#include "viewer/viewer_state.h"
+
+namespace inst {
+
+namespace {
+const QString kGroup = QStringLiteral("Vantorel");
+const QString kViewerEntry = QStringLiteral("tarvex.desktop");
+const QString kDcxType = QStringLiteral("image/x-dcx");
+const QString kPcxType = QStringLiteral("image/vnd.zbrush.pcx");  // shared-mime-info's PCX type
+const QString kEntrySuffix = QStringLiteral(".desktop");
+const QString kWebPage = QStringLiteral("https://www.quorvane.example/vantorel");
+const QString kDownload = QStringLiteral("https://www.quorvane.example/vantorel/download/tarvexinst");
+
+// A desktop entry string value: backslash and control characters escaped.
+QString EscapeValue(const QString& text) {
+    QString out;
+    for (QChar c : text) {
+        if (c == QLatin1Char('\\')) out += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n')) out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r')) out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t')) out += QStringLiteral("\\t");
+        else out += c;
+    }
+    return out;
+}
+
+// One Exec argument in double quotes, with the characters that must be escaped inside them.
+QString QuoteArgument(const QString& arg) {
+    QString out = QStringLiteral("\"");
+    for (QChar c : arg) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+            out += QLatin1Char('\\');
+        if (c == QLatin1Char('%')) out += QLatin1Char('%');
+        out += c;
+    }
+    return out + QLatin1Char('"');
+}
+
+bool WriteTextFile(const QString& path, const QString& text) {
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    f.write(text.toUtf8());
+    return f.commit();
+}
+
+// Runs a desktop tool when it is installed; its result does not matter.
+void RunIfPresent(const QString& program, const QStringList& arguments) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) return;
+    QProcess p;
+    p.start(path, arguments);
+    if (!p.waitForFinished(15000)) p.kill(), p.waitForFinished(1000);
+}
+
+// Moves `from` to `to` unless `to` already exists: the old shortcut is never replaced.
+bool MoveWithoutReplacing(const QString& from, const QString& to) {
+    const QByteArray f = QFile::encodeName(from), t = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) return false;
+    if (errno == EXDEV) {
+        // Another file system: create the new name exclusively and copy.
+        QFile src(from);
+        const int fd = ::open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) return false;
+        QFile dst;
+        bool ok = src.open(QIODevice::ReadOnly) && dst.open(fd, QIODevice::WriteOnly, QFile::AutoCloseHandle);
+        if (!dst.isOpen()) ::close(fd);
+        ok = ok && dst.write(src.readAll()) == src.size() && dst.flush();
+        dst.close();
+        if (!ok) QFile::remove(to);
+        else QFile::remove(from);
+        return ok;
+    }
+    // No rename flags on this file system: a hard link also refuses an existing name.
+    if (::link(f.constData(), t.constData()) != 0) return false;
+    ::unlink(f.constData());
+    return true;
+}
+
+QString DirectoryFile() {
+    return places().dataHome + QStringLiteral("/desktop-directories/vantorel.directory");
+}
+QString MenuMergeFile() {
+    return places().configHome + QStringLiteral("/menus/applications-merged/vantorel.menu");
+}
+
+const char* const kGroupEntries[] = {"Vantorel", "Manual", "Read Me", "Help", "UnInstall"};
+
+QString MenuMergeText() {
+    QString include;
+    for (const char* name : kGroupEntries)
+        include += QStringLiteral("      <Filename>%1-%2.desktop</Filename>\n").arg(kGroup, QLatin1String(name));
+    return QStringLiteral(
+               "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+               " \"http://www.freedesktop.org/standards/menu-spec/1.0/menu.dtd\">\n"
+               "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>%1</Name>\n"
+               "    <Directory>vantorel.directory</Directory>\n    <Include>\n%2    </Include>\n"
+               "    <Layout>\n%2    </Layout>\n  </Menu>\n</Menu>\n")
+        .arg(kGroup, include);
+}
+
+// Where a shortcut of `name` lives: group entries inside the group folder.
+QString ShortcutPath(int folderId, const QString& name) {
+    QString path = places().special(folderId) + QLatin1Char('/') +
+                   (folderId == kUserPrograms ? kGroup + QLatin1Char('/') : QString()) + name;
+    if (!path.toLower().contains(kEntrySuffix)) path += kEntrySuffix;
+    return path;
+}
+
+// Places of all users are touched only when this user may write there.
+bool MayChange(int folderId, const QString& folder) {
+    if (folderId != kAllUsersPrograms && folderId != kAllUsersStartup) return true;
+    return QFileInfo(folder).isWritable();
+}
+
+Shortcut GroupShortcut(const QString& folder, int index) {
+    const QString f = folder;
+    switch (index) {
+        case 0: return {QStringLiteral("Vantorel"), f + QStringLiteral("/tarvex"), {}, f, QStringLiteral("image-x-generic")};
+        case 1: return {QStringLiteral("Manual"), f + QStringLiteral("/MANUAL.TXT"), {}, f, f + QStringLiteral("/MANUAL.png"), true};
+        case 2: return {QStringLiteral("Read Me"), f + QStringLiteral("/README.TXT"), {}, f, f + QStringLiteral("/README.png"), true};
+        case 3: return {QStringLiteral("Help"), f + QStringLiteral("/tarvexhelp.htm"), {}, f, QStringLiteral("text-html"), true};
+        default: return {QStringLiteral("UnInstall"), f + QStringLiteral("/tarvexinst"), QStringLiteral("UnInstall"), f, f + QStringLiteral("/UNINSTL.png")};
+    }
+}
+}  // namespace
+
+QString ExecLine(const QString& program, const QString& arguments) {
+    return QuoteArgument(program) + (arguments.isEmpty() ? QString() : QLatin1Char(' ') + arguments);
+}
+
+QString OpenCommand(const QString& folder) { return ExecLine(folder + QStringLiteral("/tarvex"), QStringLiteral("%f")); }
+
+QString WithDefaultApplication(const QString& mimeappsText, const QStringList& mimeTypes, const QString& entry) {
+    QStringList lines = mimeappsText.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+    for (const QString& group : {QStringLiteral("[Default Applications]"), QStringLiteral("[Added Associations]")}) {
+        int start = lines.indexOf(group);
+        if (start < 0) {
+            lines << group;
+            start = lines.size() - 1;
+        }
+        int end = start + 1;
+        while (end < lines.size() && !lines[end].startsWith(QLatin1Char('['))) ++end;
+        for (const QString& mime : mimeTypes) {
+            const QString key = mime + QLatin1Char('=');
+            QString value = entry;
+            int found = -1;
+            for (int i = start + 1; i < end; ++i)
+                if (lines[i].startsWith(key)) found = i;
+            if (group.startsWith(QLatin1String("[Added"))) {
+                // Other programs offered for the type stay offered, after this one.
+                QStringList others;
+                if (found >= 0) others = lines[found].mid(key.size()).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+                others.removeAll(entry);
+                others.prepend(entry);
+                value = others.join(QLatin1Char(';')) + QLatin1Char(';');
+            }
+            if (found >= 0) {
+                lines[found] = key + value;
+            } else {
+                // After the group's last line, before the blank lines that close it.
+                int at = end;
+                while (at > start + 1 && lines[at - 1].trimmed().isEmpty()) --at;
+                lines.insert(at, key + value);
+                ++end;
+            }
+        }
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void WriteRegistrations(const QString& folder) {
+    const Places& p = places();
+    // The uninstall entry: six values in one group, or none when the file cannot be made.
+    const QString trimmed = TrimFolder(folder);
+    if (QDir().mkpath(QFileInfo(p.uninstallEntryFile()).absolutePath())) {
+        QSettings entry(p.uninstallEntryFile(), QSettings::IniFormat);
+        entry.beginGroup(app::kProductName);
+        entry.setValue(QStringLiteral("DisplayName"), app::kProductName);
+        entry.setValue(QStringLiteral("UninstallString"),
+                       QStringLiteral("\"%1%2%3\" %4").arg(trimmed, QStringLiteral("/"), QStringLiteral("tarvexinst"),
+                                                           QStringLiteral("UnInstall")));
+        entry.setValue(QStringLiteral("InstallLoaction"), trimmed);
+        entry.setValue(QStringLiteral("Publisher"), QStringLiteral("Quorvane"));
+        entry.setValue(QStringLiteral("URLInfoAbout"), kWebPage);
+        entry.setValue(QStringLiteral("URLUpdateInfo"), kDownload);
+        entry.endGroup();
+        entry.sync();
+    }
+    // The file types: the viewer as the program that opens both, a type for DCX (the
+    // container's magic number 987654321, little-endian), and the defaults of this user.
+    const QString applications = p.special(kUserPrograms);
+    WriteTextFile(applications + QLatin1Char('/') + kViewerEntry,
+                  QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nIcon=image-x-generic\n"
+                                 "MimeType=%3;%4;\nNoDisplay=true\nTerminal=false\n")
+                      .arg(app::kProductName, EscapeValue(OpenCommand(folder)), kDcxType, kPcxType));
+    const QString mime = p.dataHome + QStringLiteral("/mime");
+    WriteTextFile(mime + QStringLiteral("/packages/vantorel-dcx.xml"),
+                  QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                                 "  <mime-type type=\"%1\">\n    <comment>DCX fax</comment>\n"
+                                 "    <sub-class-of type=\"application/octet-stream\"/>\n"
+                                 "    <magic priority=\"60\">\n      <match type=\"little32\" offset=\"0\" value=\"0x3ade68b1\"/>\n"
+                                 "    </magic>\n    <glob pattern=\"*.dcx\"/>\n  </mime-type>\n"
+                                 "  <mime-type type=\"%2\">\n    <glob pattern=\"*.pcx\"/>\n  </mime-type>\n"
+                                 "</mime-info>\n")
+                      .arg(kDcxType, kPcxType));
+    RunIfPresent(QStringLiteral("update-mime-database"), {mime});
+    const QString mimeapps = p.configHome + QStringLiteral("/mimeapps.list");
+    QFile old(mimeapps);
+    QString text = old.open(QIODevice::ReadOnly) ? QString::fromUtf8(old.readAll()) : QString();
+    old.close();
+    WriteTextFile(mimeapps, WithDefaultApplication(text, {kDcxType, kPcxType}, kViewerEntry));
+    RunIfPresent(QStringLiteral("update-desktop-database"), {applications});
+}
+
+QString ShortcutEntry(const Shortcut& s) {
+    QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\n").arg(EscapeValue(s.name));
+    const QString exec = s.document ? QStringLiteral("xdg-open ") + QuoteArgument(s.target)
+                                    : ExecLine(s.target, s.arguments);
+    if (!s.target.isEmpty()) text += QStringLiteral("Exec=%1\n").arg(EscapeValue(exec));
+    if (!s.workingFolder.isEmpty()) text += QStringLiteral("Path=%1\n").arg(EscapeValue(s.workingFolder));
+    if (!s.icon.isEmpty()) text += QStringLiteral("Icon=%1\n").arg(EscapeValue(s.icon));
+    return text + QStringLiteral("Terminal=false\n");
+}
+
+bool MakeShortcut(QWidget*, int folderId, const Shortcut& shortcut, bool group, bool open) {
+    const QString special = TrimFolder(places().special(folderId));
+    if (special.isEmpty() || !QFileInfo(special).isDir()) return false;
+    if (group) {
+        const QString groupFolder = special + QLatin1Char('/') + shortcut.name;
+        QDir().mkdir(groupFolder);
+        if (folderId == kUserPrograms) {
+            // The menu shows the folder's entries as a submenu through these two files.
+            WriteTextFile(DirectoryFile(), QStringLiteral("[Desktop Entry]\nType=Directory\nName=%1\nIcon=image-x-generic\n")
+                                               .arg(shortcut.name));
+            WriteTextFile(MenuMergeFile(), MenuMergeText());
+        }
+        if (open) app::shell().open(groupFolder);
+        return QFileInfo(groupFolder).isDir();
+    }
+    const QString path = ShortcutPath(folderId, shortcut.name);
+    const QString tmp = shortcut.workingFolder + QStringLiteral("/tmp");
+    QFile f(tmp);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const QByteArray bytes = ShortcutEntry(shortcut).toUtf8();
+    const bool saved = f.write(bytes) == bytes.size() && f.flush();
+    f.close();
+    return saved && MoveWithoutReplacing(tmp, path);
+}
+
+bool RemoveShortcut(int folderId, const QString& name, bool group) {
+    const QString special = TrimFolder(places().special(folderId));
+    if (special.isEmpty() || !QFileInfo(special).isDir() || !MayChange(folderId, special)) return false;
+    if (!group) return QFile::remove(ShortcutPath(folderId, name));
+    const QString groupFolder = special + QLatin1Char('/') + name;
+    QDir dir(groupFolder);
+    if (!dir.exists()) return false;
+    for (const QString& file : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) dir.remove(file);
+    if (folderId == kUserPrograms) {
+        QFile::remove(DirectoryFile());
+        QFile::remove(MenuMergeFile());
+    }
+    return QDir().rmdir(groupFolder);
+}
+
+void RunRemovalSequence(int lastPause) {
+    RemoveShortcut(kUserStartup, kGroup, false);
+    Pause(64);
+    RemoveShortcut(kAllUsersStartup, kGroup, false);
+    Pause(64);
+    RemoveShortcut(kDesktop, kGroup, false);
+    Pause(64);
+    RemoveShortcut(kAllUsersPrograms, kGroup, true);
+    Pause(64);
+    RemoveShortcut(kUserPrograms, kGroup, true);
+    Pause(lastPause);
+}
+
+bool RunMakingSequence(const QString& folder, const std::function<void()>& desktopMade) {
+    const Shortcut viewer = GroupShortcut(folder, 0);
+    if (MakeShortcut(nullptr, kDesktop, viewer, false)) {
+        // A launcher on the desktop runs only when it is executable, and some desktops
+        // also want it marked as trusted.
+        const QString launcher = ShortcutPath(kDesktop, viewer.name);
+        QFile::setPermissions(launcher, QFile::permissions(launcher) | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+        RunIfPresent(QStringLiteral("gio"), {QStringLiteral("set"), launcher, QStringLiteral("metadata::trusted"), QStringLiteral("true")});
+    }
+    if (desktopMade) desktopMade();
+    Pause(64);
+    MakeShortcut(nullptr, kUserPrograms, {kGroup, {}, {}, {}, {}}, true);
+    Pause(64);
+    bool last = false;
+    for (int i = 0; i < 5; ++i) {
+        last = MakeShortcut(nullptr, kUserPrograms, GroupShortcut(folder, i), false);
+        Pause(64);
+    }
+    return last;
+}
+
+}  // namespace inst
