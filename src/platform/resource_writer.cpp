@@ -1,28 +1,52 @@
 #include "platform/resource_writer.h"
 
-#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "formats/file_io.h"
+#include <QFile>
+#include <QResource>
+
 #include "platform/prompts.h"
 #include "viewer/viewer_state.h"
 
 namespace app {
 
-bool WriteResourceFile(QWidget* owner, const QString& resource, const QString& path) {
-    QFile in(resource);
-    if (!in.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = in.readAll();
-    if (bytes.isEmpty()) return false;
-    fax::File out = fax::File::Create(QFile::encodeName(path).toStdString());
-    if (!out) return false;
-    if (!out.WriteAll(bytes.constData(), static_cast<std::size_t>(bytes.size()))) {
-        out.Close();
-        prompts().show(owner, kProductName,
-                       QStringLiteral("Could not save [email addresses to send to] file:\n%1\nCheck hard-drive.").arg(path),
-                       Icon::Error);
-        return false;
+int OpenRegularFile(const QString& path, int flags) {
+    // Non-blocking only while opening, so a pipe without a reader cannot hold us here.
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
     }
-    return true;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool WriteResourceFile(QWidget* owner, const QString& resource, const QString& path) {
+    QResource res(resource);
+    if (!res.isValid() || res.size() <= 0) return false;
+    // Large resources are stored uncompressed and written straight from the mapped data.
+    QByteArray unpacked;
+    const char* data = reinterpret_cast<const char*>(res.data());
+    qint64 size = res.size();
+    if (res.compressionAlgorithm() != QResource::NoCompression) {
+        unpacked = res.uncompressedData();
+        data = unpacked.constData();
+        size = unpacked.size();
+    }
+    if (size <= 0) return false;
+    const int fd = OpenRegularFile(path, O_RDWR | O_CREAT | O_TRUNC);
+    if (fd < 0) return false;
+    const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+    const bool closed = ::close(fd) == 0;
+    if (written == size && closed) return true;
+    prompts().show(owner, kProductName,
+                   QStringLiteral("Could not save [email addresses to send to] file:\n%1\nCheck hard-drive.").arg(path),
+                   Icon::Error);
+    return false;
 }
 
 }  // namespace app

@@ -14,4 +14,8 @@ namespace app {
 // ..." (owned by `owner`) and fails.
 bool WriteResourceFile(QWidget* owner, const QString& resource, const QString& path);
 
+// open(2) with `flags` (new files 0666 before the umask) that gives a descriptor only for a
+// regular file: a pipe or device standing at `path` would block or swallow the data. -1 else.
+int OpenRegularFile(const QString& path, int flags);
+
 }  // namespace app
