@@ -1,6 +1,7 @@
 #include "platform/shell.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -25,5 +26,11 @@ Shell& shell() {
 }
 
 void setShell(Shell* s) { g_shell = s; }
+
+bool DiscardFile(const QString& path) {
+    if (QFile::moveToTrash(path)) return true;
+    // No trash for this file's volume (or none that can be made): the file goes for good.
+    return QFile::remove(path);
+}
 
 }  // namespace app
