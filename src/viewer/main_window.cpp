@@ -434,6 +434,7 @@ void MainWindow::dispatch(int id, qint64 parameter) {
                         kInfo);
          }},
     };
+    dispatched_ << id;
     if (id >= cmd::ZoomDefault && id <= cmd::Zoom100) {
         // Menu items and digit keys start the page at its top-left corner; Ctrl + wheel keeps
         // the point under the pointer (its anchor comes along as the parameter).

@@ -61,6 +61,7 @@ public:
 
     // What tests and the installer's notice look at.
     const QStringList& trace() const { return trace_; }
+    QList<int>& dispatched() { return dispatched_; }  // every command id, in the order dispatched
     unsigned currentPage() const { return currentPage_; }
     unsigned pageCount() const { return pageCount_; }
     fax::FaxKind kind() const { return kind_; }
@@ -106,6 +107,7 @@ private:
     ViewerState& state_;
     FileCommands files_{*this};
     QStringList trace_;
+    QList<int> dispatched_;
     fax::FaxReader reader_;
     fax::FaxKind kind_ = fax::FaxKind::None;
     unsigned currentPage_ = 1;
