@@ -383,7 +383,12 @@ void MainWindow::dispatch(int id, qint64 parameter) {
         {cmd::Close, [](MainWindow* w, qint64) { w->close(); }},
         {cmd::RunLoop, [](MainWindow* w, qint64) { w->running_ = true; }},
         {cmd::OpenCurrentFax, [](MainWindow* w, qint64) { w->openCurrentFax(); }},
-        {cmd::ShowPage, [](MainWindow* w, qint64) { w->showPage(); }},
+        // A page chosen in the page selector comes along as the parameter.
+        {cmd::ShowPage,
+         [](MainWindow* w, qint64 page) {
+             if (page > 0) w->currentPage_ = static_cast<unsigned>(page);
+             w->showPage();
+         }},
         {cmd::RefreshAccumulator, [](MainWindow* w, qint64 p) { w->refreshAccumulator(p != 0); }},
         {cmd::AnotherViewer, [](MainWindow*, qint64) {}},
         {cmd::PreviousPage,
@@ -595,9 +600,10 @@ void MainWindow::openPageSelector() {
 
 void MainWindow::pageSelectorClosed() {
     if (!selector_->isVisible()) return;
-    currentPage_ = static_cast<unsigned>(selector_->currentIndex() + 1);
+    // The page changes with the command, so a list closed while a page decodes waits too.
+    const int chosen = selector_->currentIndex() + 1;
     selector_->hide();
-    postCommand(cmd::ShowPage);
+    postCommand(cmd::ShowPage, chosen);
     view_->setFocus();
 }
 

@@ -70,7 +70,12 @@ void WrapMenuBar::initStyleOption(QStyleOptionMenuItem* option, int index) const
     if (index == current_) option->state |= QStyle::State_Selected | QStyle::State_Sunken;
     if (keyboardMode_ || current_ >= 0) option->state |= QStyle::State_HasFocus;
     option->menuRect = rect();
-    if (index < layout_.rects.size()) option->rect = layout_.rects.at(index);
+    if (index < layout_.rects.size()) {
+        option->rect = layout_.rects.at(index);
+        // Styles draw the bar's bottom edge along an item's bottom; above the last row that
+        // line falls just outside the item (painting is clipped to it).
+        if (option->rect.bottom() < lastRowBottom()) option->rect.adjust(0, 0, 0, 1);
+    }
 }
 
 WrapMenuBar::Layout WrapMenuBar::layoutFor(int width) const {
@@ -143,9 +148,17 @@ QSize WrapMenuBar::sizeHint() const {
 }
 
 QSize WrapMenuBar::minimumSizeHint() const {
+    // The height follows the width (heightForWidth); at least one row is always there.
+    const Layout one = layoutFor(QWIDGETSIZE_MAX);
     int widest = 0;
-    for (const QRect& r : layoutFor(QWIDGETSIZE_MAX).rects) widest = std::max(widest, r.width());
-    return {widest, layoutFor(widest).height};
+    for (const QRect& r : one.rects) widest = std::max(widest, r.width());
+    return {widest, one.height};
+}
+
+int WrapMenuBar::lastRowBottom() const {
+    int bottom = 0;
+    for (const QRect& r : layout_.rects) bottom = std::max(bottom, r.bottom());
+    return bottom;
 }
 
 QRect WrapMenuBar::itemRect(const QAction* action) const {

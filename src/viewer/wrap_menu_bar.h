@@ -60,6 +60,7 @@ private:
     };
     Layout layoutFor(int width) const;
     void relayout();
+    int lastRowBottom() const;
     void initStyleOption(QStyleOptionMenuItem* option, int index) const;
     bool usable(int index) const;
     int indexAt(QPoint pos) const;
