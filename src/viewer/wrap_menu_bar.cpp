@@ -409,7 +409,10 @@ void WrapMenuBar::focusOutEvent(QFocusEvent* event) {
 
 bool WrapMenuBar::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (openMenu_ && (type == QEvent::KeyPress || type == QEvent::MouseMove || type == QEvent::MouseButtonPress))
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonPress)
+        return false;
+    if (openMenu_ && type != QEvent::KeyRelease)
         if (auto* menu = qobject_cast<QMenu*>(watched)) return popupEvent(menu, event);
 
     // Alt pressed and released on its own, in this window, hands the keyboard to the bar.

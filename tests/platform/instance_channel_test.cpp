@@ -13,23 +13,6 @@
 using namespace app;
 using namespace testing_support;
 
-namespace {
-// XDG_RUNTIME_DIR as a test wants it, restored afterwards.
-class RuntimeDir {
-public:
-    explicit RuntimeDir(const std::string& value) : saved_(qgetenv("XDG_RUNTIME_DIR")), had_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        if (value.empty())
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(value));
-    }
-    ~RuntimeDir() { had_ ? qputenv("XDG_RUNTIME_DIR", saved_) : qunsetenv("XDG_RUNTIME_DIR"); }
-
-private:
-    QByteArray saved_;
-    bool had_;
-};
-}  // namespace
 
 TEST(InstanceChannel, SocketInTheRuntimeFolderForThisUserOnly) {
     TempDir runtime;
@@ -39,8 +22,12 @@ TEST(InstanceChannel, SocketInTheRuntimeFolderForThisUserOnly) {
         std::string expectedFolder;
     };
     const Case cases[] = {{runtime.path(), runtime.path()}, {"", QDir::tempPath().toStdString()}};
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     for (const Case& c : cases) {
-        RuntimeDir env(c.runtimeDir);
+        if (c.runtimeDir.empty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(c.runtimeDir));
         EXPECT_EQ(ChannelName(424242).toStdString(), c.expectedFolder + "/" + name);
         InstanceChannel channel;
         ASSERT_TRUE(channel.listen(424242)) << c.expectedFolder;
@@ -55,6 +42,7 @@ TEST(InstanceChannel, SocketInTheRuntimeFolderForThisUserOnly) {
         for (int i = 0; i < 50 && got < 0; ++i) PumpWait(10, true);
         EXPECT_EQ(got, 65007);
     }
+    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 TEST(InstanceChannel, LinesLongerThan64BytesAreDropped) {
