@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QString>
 #include <filesystem>
 
@@ -16,11 +17,17 @@ TEST(DiscardFile, TrashWhereThereIsOneElseRemoved) {
     };
     TempDir dir;
     WriteBytes(dir.File("plain"), {1});
-    std::filesystem::create_directory(dir.File("data"));
+    std::filesystem::create_directory(dir.File("other"));
+    WriteBytes(dir.File("other/Trash"), {1});
     const Case cases[] = {
-        {"trash", dir.File("data"), true},
+        {"trash, its data folder made first", dir.File("data"), true},
+        {"a plain file where the trash would be", dir.File("other"), false},
         {"no trash can be made under a plain file", dir.File("plain/data"), false},
     };
+    // Nothing may land in the current folder, whatever becomes of the file.
+    TempDir cwd;
+    const QString savedCwd = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(cwd.path()));
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     for (const Case& c : cases) {
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(c.dataHome));
@@ -30,6 +37,8 @@ TEST(DiscardFile, TrashWhereThereIsOneElseRemoved) {
         EXPECT_FALSE(Exists(fax)) << c.name;
         const std::vector<Bytes> expected = c.trashed ? std::vector<Bytes>{{7, 8, 9}} : std::vector<Bytes>{};
         EXPECT_EQ(Trashed("letter.dcx"), expected) << c.name;
+        EXPECT_TRUE(QDir(QString::fromStdString(cwd.path())).isEmpty()) << c.name;
     }
     qputenv("XDG_DATA_HOME", saved);
+    QDir::setCurrent(savedCwd);
 }
