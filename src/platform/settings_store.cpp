@@ -92,7 +92,7 @@ void Settings::Load(const QString& programDir) {
     scalingFactor = static_cast<std::uint8_t>(ReadUnsigned(kConfigure, QStringLiteral("ScalingFactor"), scalingFactor));
     prnAspect = static_cast<std::uint8_t>(ReadUnsigned(kConfigure, QStringLiteral("PrnAspect"), prnAspect));
     dither = static_cast<std::uint8_t>(ReadUnsigned(kConfigure, QStringLiteral("Dither"), dither));
-    dftFax = ReadText(kConfigure, QStringLiteral("DftFax"), programDir + QStringLiteral("/sample.dcx"));
+    dftFax = ReadText(kConfigure, QStringLiteral("DftFax"), QDir(programDir).filePath(QStringLiteral("sample.dcx")));
     printFaxPrnDrv = ReadText(kConfigure, QStringLiteral("PrintFaxPrnDrv"), printFaxPrnDrv, 181);
     installingTheProgram =
         ReadUnsigned(kConfigure, QStringLiteral("InstallingTheProgram"), installingTheProgram);

@@ -14,8 +14,9 @@ inline const QString kHandles = QStringLiteral("Handles");
 // $XDG_CONFIG_HOME/Quorvane/Applications/Tarvex.conf (~/.config when unset).
 QString SettingsPath();
 
-// Each access opens the store afresh and serialises with the busy flag.
-QString ReadText(const QString& subkey, const QString& name, const QString& fallback = {}, int size = 260);
+// Each access opens the store afresh and serialises with the busy flag. A `size` above 0
+// cuts the text to size - 1 characters; paths and programs are read whole (size 0).
+QString ReadText(const QString& subkey, const QString& name, const QString& fallback = {}, int size = 0);
 void WriteText(const QString& subkey, const QString& name, const QString& text);
 // Decimal, leading digits only (with an optional sign); text that does not parse gives 0.
 std::int32_t ReadSigned(const QString& subkey, const QString& name, std::int32_t fallback);

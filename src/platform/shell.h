@@ -18,6 +18,10 @@ public:
 };
 
 Shell& shell();
+
+// Takes a user's file away so it can still be had back: into the desktop's trash where
+// there is one, removed where there is none. False when the file is still there.
+bool DiscardFile(const QString& path);
 void setShell(Shell* s);  // nullptr restores the desktop implementation
 
 // Records what would be opened; installed for its lifetime.

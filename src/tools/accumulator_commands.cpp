@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include "formats/file_io.h"
+#include "platform/shell.h"
 #include "tools/fax_accumulator.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_prompt.h"
@@ -58,7 +59,8 @@ bool AccumulatorConvert(QWidget* owner, ViewerState& state) {
 
 void AccumulatorClear(ViewerState& state) {
     WaitCursor wait;
-    fax::AccumulatorClear(ToCorePath(state.accumDir));
+    for (const std::string& page : fax::AccumulatorPageFiles(ToCorePath(state.accumDir)))
+        DiscardFile(FromCore(page));
 }
 
 }  // namespace app

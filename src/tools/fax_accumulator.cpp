@@ -70,13 +70,23 @@ void AccumulatorRemoveConverted(const std::string& dir, unsigned taken) {
     }
 }
 
-void AccumulatorClear(const std::string& dir) {
+std::vector<std::string> AccumulatorPageFiles(const std::string& dir) {
+    std::vector<std::string> pages;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.empty() || name[0] == '.') continue;
-        if (it->is_regular_file(ec) || it->is_symlink(ec)) RemoveFile(it->path().string());
+        const std::string name = it->path().filename().string();
+        // "fpa" + at least four digits + ".pcx", written exactly as the number would be.
+        if (name.size() < 11 || name.size() > 17 || name.compare(0, 3, "fpa") != 0 ||
+            name.compare(name.size() - 4, 4, ".pcx") != 0)
+            continue;
+        const std::string digits = name.substr(3, name.size() - 7);
+        if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const unsigned long number = std::stoul(digits);
+        if (number > 0xFFFFFFFFul || AccumulatorPagePath(dir, static_cast<unsigned>(number)) != dir + "/" + name)
+            continue;
+        if (it->is_regular_file(ec) || it->is_symlink(ec)) pages.push_back(it->path().string());
     }
+    return pages;
 }
 
 }  // namespace fax

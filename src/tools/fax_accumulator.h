@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/build_fax.h"
 #include "tools/tool_message.h"
@@ -37,7 +38,8 @@ AccumulatorConvertResult AccumulatorBuild(const std::string& dir, const std::str
 // start at fpa0001.pcx again, so pages left over by a conversion stay in the accumulator.
 void AccumulatorRemoveConverted(const std::string& dir, unsigned taken);
 
-// Deletes every file of the folder whose name does not begin with ".".
-void AccumulatorClear(const std::string& dir);
+// Every accumulator page file of the folder (a name AccumulatorPagePath gives for some
+// number, also after a gap), in no particular order; other files are not the accumulator's.
+std::vector<std::string> AccumulatorPageFiles(const std::string& dir);
 
 }  // namespace fax

@@ -37,7 +37,8 @@ void AccumulatorSave(QWidget* owner, ViewerState& state, const QString& openFaxP
 // Turns the accumulator into a new fax. True when the new fax became state.currentFax
 // (the caller then closes its fax and shows page 1 of the new one).
 bool AccumulatorConvert(QWidget* owner, ViewerState& state);
-// Empties the accumulator folder; the caller refreshes the menu afterwards.
+// Moves the accumulator's page files to the trash (other files of the folder stay); the
+// caller refreshes the menu afterwards.
 void AccumulatorClear(ViewerState& state);
 
 }  // namespace app

@@ -9,6 +9,7 @@
 
 #include "formats/fax_check.h"
 #include "formats/file_io.h"
+#include "platform/shell.h"
 #include "viewer/fax_host.h"
 #include "viewer/viewer_state.h"
 
@@ -181,7 +182,7 @@ void FileCommands::remove() {
         return;
     }
     host_.releaseFax();
-    fax::RemoveFile(Native(state.currentFax));
+    DiscardFile(state.currentFax);
     state.currentFax.clear();
     host_.setPlainTitle();
 }

@@ -5,6 +5,9 @@
 namespace app {
 
 KeyAction MapKey(int key, Qt::KeyboardModifiers modifiers) {
+    // Alt and Meta keys belong to the menus and the desktop; with Ctrl only the page keys
+    // below mean something here (Ctrl+O, Ctrl+P, Ctrl+Q are the menu items' shortcuts).
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return {};
     const bool ctrl = modifiers & Qt::ControlModifier;
     auto command = [](int id) { return KeyAction{KeyAction::Command, id}; };
     auto scroll = [](KeyAction::Scroll s) {
@@ -13,16 +16,20 @@ KeyAction MapKey(int key, Qt::KeyboardModifiers modifiers) {
         return a;
     };
     switch (key) {
+        case Qt::Key_PageUp: return ctrl ? command(cmd::PreviousFaxFile) : scroll(KeyAction::PageUp);
+        case Qt::Key_PageDown: return ctrl ? command(cmd::NextFaxFile) : scroll(KeyAction::PageDown);
+        case Qt::Key_Home: return scroll(ctrl ? KeyAction::Top : KeyAction::PageLeft);
+        case Qt::Key_End: return scroll(ctrl ? KeyAction::Bottom : KeyAction::PageRight);
+        default: break;
+    }
+    if (ctrl) return {};
+    switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Escape:
         case Qt::Key_F1:
         case Qt::Key_F4:
             return {KeyAction::Consume};
-        case Qt::Key_PageUp: return ctrl ? command(cmd::PreviousFaxFile) : scroll(KeyAction::PageUp);
-        case Qt::Key_PageDown: return ctrl ? command(cmd::NextFaxFile) : scroll(KeyAction::PageDown);
-        case Qt::Key_Home: return scroll(KeyAction::PageLeft);
-        case Qt::Key_End: return scroll(KeyAction::PageRight);
         case Qt::Key_Left: return scroll(KeyAction::LineLeft);
         case Qt::Key_Right: return scroll(KeyAction::LineRight);
         case Qt::Key_Up: return scroll(KeyAction::LineUp);

@@ -7,12 +7,14 @@ namespace app {
 
 struct KeyAction {
     enum Kind { PassThrough, Consume, Command, ScrollStep };
-    enum Scroll { LineUp, LineDown, PageUp, PageDown, LineLeft, LineRight, PageLeft, PageRight };
+    enum Scroll { LineUp, LineDown, PageUp, PageDown, LineLeft, LineRight, PageLeft, PageRight, Top, Bottom };
     Kind kind = PassThrough;
     int command = 0;         // for Command
     Scroll scroll = LineUp;  // for ScrollStep
 };
 
+// Keys outside the table, and table keys held with Alt or Meta (or with Ctrl, except Ctrl with
+// Page Up/Down, Home and End), pass through to the window.
 KeyAction MapKey(int key, Qt::KeyboardModifiers modifiers);
 
 }  // namespace app

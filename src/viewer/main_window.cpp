@@ -8,11 +8,13 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMenuBar>
+#include <QMenu>
 #include <QScreen>
 #include <QStyle>
 #include <QWindow>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <QAbstractItemView>
 
@@ -34,20 +36,34 @@
 #include "viewer/navigation.h"
 #include "viewer/page_view.h"
 #include "viewer/startup.h"
+#include "viewer/wrap_menu_bar.h"
 
 namespace app {
 
 const QEvent::Type CommandEvent::kType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-// The page selector: a drop-down list that reports when its list closes.
+// The page selector: a drop-down list that reports when its list has closed. A click or
+// Enter in the list makes the entry current only after the list is hidden, so the report
+// waits for the events in hand; closing without a choice keeps the preselected entry.
 class PageSelector : public QComboBox {
 public:
     using QComboBox::QComboBox;
     std::function<void()> onClosed;
     void hidePopup() override {
         QComboBox::hidePopup();
-        if (onClosed) onClosed();
+        if (!onClosed || reportPending_) return;
+        reportPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                reportPending_ = false;
+                onClosed();
+            },
+            Qt::QueuedConnection);
     }
+
+private:
+    bool reportPending_ = false;
 };
 
 namespace {
@@ -63,7 +79,6 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent) : QMainWindow(parent
     view_ = new PageView(this);
     setCentralWidget(view_);
     selector_ = new PageSelector(view_);
-    selector_->move(63, 0);  // where the page item sits on the menu bar
     selector_->setMinimumWidth(70);
     selector_->setMaxVisibleItems(16);
     selector_->hide();
@@ -76,7 +91,7 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent) : QMainWindow(parent
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
-    if (state_.primaryInstance) {
+    if (state_.primaryInstance && handle_ != 0) {
         WriteTransHandle(0);
         trace_ << QStringLiteral("unregister");
     }
@@ -94,7 +109,10 @@ QAction* MainWindow::addCommand(QWidget* menu, const QString& text, int id) {
 }
 
 void MainWindow::buildMenu() {
-    QMenuBar* bar = menuBar();
+    // Not QMainWindow::menuBar(): that one hides what does not fit behind a button.
+    menuBar_ = new WrapMenuBar(this);
+    setMenuWidget(menuBar_);
+    WrapMenuBar* bar = menuBar_;
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     addCommand(file, QStringLiteral("&Open..."), cmd::Open);
     file->addSeparator();
@@ -107,6 +125,10 @@ void MainWindow::buildMenu() {
     addCommand(file, QStringLiteral("&Print..."), cmd::Print);
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit Vantorel"), cmd::Exit);
+    // The desktop's usual keys; none of them has a meaning of its own in the key table.
+    action(cmd::Open)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    action(cmd::Print)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    action(cmd::Exit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     addCommand(bar, QStringLiteral("&<PgDn"), cmd::PreviousPage);
     addCommand(bar, QStringLiteral("&Page"), cmd::PageSelector);
@@ -153,7 +175,12 @@ void MainWindow::postCommand(int id, qint64 parameter) {
 bool MainWindow::event(QEvent* event) {
     if (event->type() == CommandEvent::kType) {
         auto* c = static_cast<CommandEvent*>(event);
-        dispatch(c->id, c->parameter);
+        // The window answers while a page decodes, but every command waits for the page:
+        // none may close the fax or change the zoom under the decoder.
+        if (decoding_)
+            deferred_.push_back({c->id, c->parameter});
+        else
+            dispatch(c->id, c->parameter);
         return true;
     }
     return QMainWindow::event(event);
@@ -184,11 +211,11 @@ bool MainWindow::start() {
     trace_ << QStringLiteral("programDir");
     // 5. Folders.
     state_.DeriveFolders();
-    QString failed = CreateProgramFolders(state_);
-    if (failed.isEmpty() && !QDir::setCurrent(state_.programDir)) failed = state_.programDir;
-    if (!failed.isEmpty()) {
+    std::optional<QString> failed = CreateProgramFolders(state_);
+    if (!failed && !QDir::setCurrent(state_.programDir)) failed = state_.programDir;
+    if (failed) {
         trace_ << QStringLiteral("folders failed");
-        prompts().show(this, kProductName, FolderFailureMessage(failed), Icon::Error);
+        prompts().show(this, kProductName, FolderFailureMessage(*failed), Icon::Error);
         state_.primaryInstance = false;
         close();
         return false;
@@ -257,10 +284,18 @@ void MainWindow::registerInstance() {
             break;
         }
     }
-    handle_ = static_cast<std::int32_t>(::getpid());
     channel_ = new InstanceChannel(this);
-    channel_->listen(handle_);
+    const auto pid = static_cast<std::int32_t>(::getpid());
+    if (!channel_->listen(pid)) {
+        // A handle nobody can reach would make the installer wait for a viewer that never
+        // hears it; this viewer runs on unregistered and says why.
+        std::fprintf(stderr, "%s: cannot listen on %s (%s); other programs cannot reach this viewer.\n",
+                     qPrintable(kProductName), qPrintable(ChannelName(pid)), qPrintable(channel_->errorString()));
+        trace_ << QStringLiteral("not registered");
+        return;
+    }
     connect(channel_, &InstanceChannel::commandReceived, this, [this](int id, qint64 p) { postCommand(id, p); });
+    handle_ = pid;
     WriteTransHandle(handle_);
     trace_ << QStringLiteral("registered");
 }
@@ -321,7 +356,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this || QApplication::activeModalWidget() || selector_->view()->isVisible())
+    // Keys of an open menu, list or dialog, and of the menu bar while it is worked with the
+    // keyboard, are theirs.
+    if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
+        QApplication::activePopupWidget() || selector_->view()->isVisible() || widget == menuBar_ ||
+        menuBar_->isAncestorOf(widget))
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     KeyAction a = MapKey(key->key(), key->modifiers());
@@ -346,7 +385,12 @@ void MainWindow::dispatch(int id, qint64 parameter) {
         {cmd::Close, [](MainWindow* w, qint64) { w->close(); }},
         {cmd::RunLoop, [](MainWindow* w, qint64) { w->running_ = true; }},
         {cmd::OpenCurrentFax, [](MainWindow* w, qint64) { w->openCurrentFax(); }},
-        {cmd::ShowPage, [](MainWindow* w, qint64) { w->showPage(); }},
+        // A page chosen in the page selector comes along as the parameter.
+        {cmd::ShowPage,
+         [](MainWindow* w, qint64 page) {
+             if (page > 0) w->currentPage_ = static_cast<unsigned>(page);
+             w->showPage();
+         }},
         {cmd::RefreshAccumulator, [](MainWindow* w, qint64 p) { w->refreshAccumulator(p != 0); }},
         {cmd::AnotherViewer, [](MainWindow*, qint64) {}},
         {cmd::PreviousPage,
@@ -408,7 +452,11 @@ void MainWindow::dispatch(int id, qint64 parameter) {
                              QStringLiteral("My reason for writing is:\r\n\r\n"));
          }},
     };
+    dispatched_ << id;
     if (id >= cmd::ZoomDefault && id <= cmd::Zoom100) {
+        // Menu items and digit keys start the page at its top-left corner; Ctrl + wheel keeps
+        // the point under the pointer (its anchor comes along as the parameter).
+        anchor_ = parameter != 0 ? wheelAnchor_ : std::nullopt;
         setZoom(id);
         return;
     }
@@ -422,7 +470,10 @@ void MainWindow::dispatch(int id, qint64 parameter) {
 
 // Commands whose windows are not part of this build yet land here, in one place.
 void MainWindow::notWiredYet(int id) {
-    message(QStringLiteral("This command (%1) is not available in this version yet.").arg(id), kInfo);
+    QAction* item = action(id);
+    if (!item) return;  // an id no menu item carries: nothing to say
+    message(QStringLiteral("This command (%1) is not available in this version yet.").arg(PlainMenuText(item->text())),
+            kInfo);
 }
 
 // ---- showing pages ----------------------------------------------------------------
@@ -444,6 +495,7 @@ void MainWindow::showPage() {
     bool ok = UnZipFaxToScreen(newFileFlag_);
     newFileFlag_ = false;
     QApplication::restoreOverrideCursor();
+    for (const auto& [id, parameter] : std::exchange(deferred_, {})) postCommand(id, parameter);
     if (!ok) {
         reader_.Close();
         message(QStringLiteral("Can not view this file because it is not a valid dcx or pcx. (1)"), kError);
@@ -481,6 +533,9 @@ bool MainWindow::UnZipFaxToScreen(bool newFile) {
                                                    [&](const view::PageSurface::Tile& tile) {
                                                        view_->setPageHeight(std::max(view_->pageHeight(), tile.top + tile.height));
                                                        view_->showBand(tile);
+                                                       // Between bands the window repaints, scrolls and
+                                                       // takes keys; commands wait (event()).
+                                                       if (!ShuttingDown()) QCoreApplication::processEvents();
                                                    });
     if (!outcome.ok()) {
         for (const auto& text : view::RenderFailureTexts(outcome)) message(QString::fromStdString(text), kError);
@@ -495,6 +550,7 @@ bool MainWindow::UnZipFaxToScreen(bool newFile) {
                        .arg(pageCount_)
                        .arg(state_.currentFax));
     view_->setSurface(&surface_, zoom_.displayWidth(), outcome.height);
+    if (anchor_) view_->restoreAnchor(*std::exchange(anchor_, std::nullopt));
     pageShown_ = true;
     return true;
 }
@@ -526,7 +582,7 @@ void MainWindow::setZoom(int command) {
     postCommand(cmd::ShowPage);
 }
 
-void MainWindow::stepZoom(int direction) {
+void MainWindow::stepZoom(int direction, QPoint pointer) {
     // The next wider (or narrower) step of the Zoom menu than what is shown now.
     const int dw = zoom_.displayWidth();
     int chosen = 0;
@@ -539,13 +595,17 @@ void MainWindow::stepZoom(int direction) {
         }
         if (direction < 0 && z.displayWidth() < dw) chosen = id;
     }
-    if (chosen) setZoom(chosen);
+    if (!chosen) return;
+    wheelAnchor_ = view_->anchorAt(pointer);
+    postCommand(chosen, 1);
 }
 
 void MainWindow::openPageSelector() {
     selector_->clear();
     for (unsigned n = 1; n <= std::max(1u, pageCount_); ++n) selector_->addItem(QString::number(n));
     selector_->setCurrentIndex(SelectorIndex(currentPage_, std::max(1u, pageCount_)));
+    // Under the page item, wherever the menu bar has put it.
+    selector_->move(std::max(0, menuBar_->itemRect(action(cmd::PageSelector)).x()), 0);
     selector_->show();
     selector_->setFocus();
     selector_->showPopup();
@@ -553,9 +613,10 @@ void MainWindow::openPageSelector() {
 
 void MainWindow::pageSelectorClosed() {
     if (!selector_->isVisible()) return;
-    currentPage_ = static_cast<unsigned>(selector_->currentIndex() + 1);
+    // The page changes with the command, so a list closed while a page decodes waits too.
+    const int chosen = selector_->currentIndex() + 1;
     selector_->hide();
-    postCommand(cmd::ShowPage);
+    postCommand(cmd::ShowPage, chosen);
     view_->setFocus();
 }
 

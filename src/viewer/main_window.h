@@ -9,11 +9,15 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "formats/fax_reader.h"
 #include "viewer/fax_host.h"
 #include "viewer/file_commands.h"
 #include "viewer/page_surface.h"
+#include "viewer/page_view.h"
 #include "viewer/viewer_state.h"
 #include "viewer/zoom.h"
 
@@ -25,6 +29,7 @@ namespace app {
 class InstanceChannel;
 class PageView;
 class PageSelector;
+class WrapMenuBar;
 
 // A window command posted to the main window: the id and one parameter.
 class CommandEvent : public QEvent {
@@ -56,6 +61,7 @@ public:
 
     // What tests and the installer's notice look at.
     const QStringList& trace() const { return trace_; }
+    QList<int>& dispatched() { return dispatched_; }  // every command id, in the order dispatched
     unsigned currentPage() const { return currentPage_; }
     unsigned pageCount() const { return pageCount_; }
     fax::FaxKind kind() const { return kind_; }
@@ -63,6 +69,7 @@ public:
     const view::Zoom& zoom() const { return zoom_; }
     const view::PageSurface& surface() const { return surface_; }
     PageView* pageView() const { return view_; }
+    WrapMenuBar* wrapMenuBar() const { return menuBar_; }
     QComboBox* pageSelector() const;
     QAction* action(int id) const { return actions_.value(id); }
     int settingsSaves() const { return settingsSaves_; }
@@ -87,7 +94,7 @@ private:
     void showPage();            // 32804
     void openCurrentFax();      // 32802
     void setZoom(int command);  // 32785 .. 32797
-    void stepZoom(int direction);
+    void stepZoom(int direction, QPoint pointer);  // Ctrl + wheel
     void openPageSelector();    // 32778
     void pageSelectorClosed();
     void neighbourFax(bool next);  // 32805, 32806
@@ -100,6 +107,7 @@ private:
     ViewerState& state_;
     FileCommands files_{*this};
     QStringList trace_;
+    QList<int> dispatched_;
     fax::FaxReader reader_;
     fax::FaxKind kind_ = fax::FaxKind::None;
     unsigned currentPage_ = 1;
@@ -107,12 +115,16 @@ private:
     bool newFileFlag_ = false;
     bool pageShown_ = false;
     bool decoding_ = false;
+    std::vector<std::pair<int, qint64>> deferred_;  // commands that arrived while decoding
+    std::optional<PageAnchor> anchor_;              // the point the zoom being shown keeps in place
+    std::optional<PageAnchor> wheelAnchor_;         // taken by the last Ctrl + wheel
     int desktopWidth_ = 0;
     view::Zoom zoom_;
     view::PageSurface surface_;
     PageView* view_ = nullptr;
     PageSelector* selector_ = nullptr;
     QHash<int, QAction*> actions_;
+    WrapMenuBar* menuBar_ = nullptr;
     InstanceChannel* channel_ = nullptr;
     std::int32_t handle_ = 0;
     bool running_ = false;

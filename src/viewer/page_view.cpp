@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace app {
@@ -77,7 +78,22 @@ void PageView::scrollStep(KeyAction::Scroll step) {
         case KeyAction::LineRight: h->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
         case KeyAction::PageLeft: h->triggerAction(QAbstractSlider::SliderPageStepSub); break;
         case KeyAction::PageRight: h->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+        case KeyAction::Top: v->triggerAction(QAbstractSlider::SliderToMinimum); break;
+        case KeyAction::Bottom: v->triggerAction(QAbstractSlider::SliderToMaximum); break;
     }
+}
+
+PageAnchor PageView::anchorAt(QPoint pointer) const {
+    PageAnchor a{pointer};
+    if (displayWidth_ > 0) a.x = std::clamp((hpos() + pointer.x()) / double(displayWidth_), 0.0, 1.0);
+    if (pageHeight_ > 0) a.y = std::clamp((vpos() + pointer.y()) / double(pageHeight_), 0.0, 1.0);
+    return a;
+}
+
+void PageView::restoreAnchor(const PageAnchor& anchor) {
+    updateRanges();
+    horizontalScrollBar()->setValue(ClampToInt(std::llround(anchor.x * displayWidth_) - anchor.pointer.x()));
+    verticalScrollBar()->setValue(ClampToInt(std::llround(anchor.y * double(pageHeight_)) - anchor.pointer.y()));
 }
 
 void PageView::showBand(const view::PageSurface::Tile& tile) {
@@ -138,7 +154,7 @@ void PageView::mouseReleaseEvent(QMouseEvent* event) {
 void PageView::wheelEvent(QWheelEvent* event) {
     const QPoint steps = event->angleDelta() / 120;
     if (event->modifiers() & Qt::ControlModifier) {
-        if (steps.y() != 0) emit zoomStep(steps.y() > 0 ? 1 : -1);
+        if (steps.y() != 0) emit zoomStep(steps.y() > 0 ? 1 : -1, event->position().toPoint());
         event->accept();
         return;
     }

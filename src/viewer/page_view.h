@@ -11,6 +11,13 @@
 
 namespace app {
 
+// A point of the window and the place of the page under it, as fractions of the page's
+// width and height, so the same place can be brought under the point at another zoom.
+struct PageAnchor {
+    QPoint pointer;
+    double x = 0, y = 0;
+};
+
 class PageView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -25,6 +32,10 @@ public:
     void showBand(const view::PageSurface::Tile& tile);
     void resetScroll();
     void scrollStep(KeyAction::Scroll step);
+    PageAnchor anchorAt(QPoint pointer) const;
+    // Scrolls so the anchor's place of the page lies under its point again (as near as the
+    // scroll ranges allow).
+    void restoreAnchor(const PageAnchor& anchor);
 
     std::int64_t pageHeight() const { return pageHeight_; }
     int hpos() const;
@@ -32,8 +43,9 @@ public:
     bool dragging() const { return dragging_; }
 
 signals:
-    // Ctrl + wheel: +1 zooms in one step of the Zoom menu, -1 out.
-    void zoomStep(int direction);
+    // Ctrl + wheel at `pointer` (viewport coordinates): +1 zooms in one step of the Zoom
+    // menu, -1 out.
+    void zoomStep(int direction, QPoint pointer);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -29,10 +29,15 @@ QString CommandLineFax(const QString& commandLine) {
 }
 
 QString ResolveProgramDir(const QString& currentDir, const QString& thisProgramDir) {
-    QString dir = thisProgramDir.isEmpty() ? currentDir : thisProgramDir;
     static const QString kTrailing = QStringLiteral("\n\r /\\");
-    while (!dir.isEmpty() && kTrailing.contains(dir.back())) dir.chop(1);
-    return dir;
+    auto strip = [](QString dir) {
+        const bool rooted = dir.startsWith(QLatin1Char('/'));
+        while (!dir.isEmpty() && kTrailing.contains(dir.back())) dir.chop(1);
+        // Stripping the root's own separator would leave no folder at all.
+        return dir.isEmpty() && rooted ? QStringLiteral("/") : dir;
+    };
+    QString dir = thisProgramDir.isEmpty() ? QString() : strip(thisProgramDir);
+    return dir.isEmpty() ? strip(currentDir) : dir;
 }
 
 namespace {
@@ -51,12 +56,12 @@ bool MakeFolder(const QString& folder) {
 }
 }  // namespace
 
-QString CreateProgramFolders(const ViewerState& state) {
+std::optional<QString> CreateProgramFolders(const ViewerState& state) {
     for (const QString& folder : {state.programDir, state.faxDir, state.dataDir, state.accumDir}) {
-        if (QFileInfo(folder).isDir()) continue;
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) continue;
         if (!QDir::isAbsolutePath(folder) || !MakeFolder(folder)) return folder;
     }
-    return {};
+    return std::nullopt;
 }
 
 QString FolderFailureMessage(const QString& folder) {
@@ -82,12 +87,16 @@ QString InstallNoticeText() {
 }
 
 QString AboutText(const ViewerState& state) {
+    // The running system's own kind and version ("Linux Type: 6.1.0") where Windows had its
+    // platform identifier and version.
+    QString kind = QSysInfo::kernelType();
+    if (!kind.isEmpty()) kind[0] = kind[0].toUpper();
     QVersionNumber kernel = QVersionNumber::fromString(QSysInfo::kernelVersion());
-    return QStringLiteral("Version: %1 - Windows Type: %2.%3.%4\n%5")
-        .arg(kVersion)
-        .arg(state.osKind)
+    return QStringLiteral("Version: %1 - %2 Type: %3.%4.%5\n%6")
+        .arg(kVersion, kind)
         .arg(kernel.majorVersion())
         .arg(kernel.minorVersion())
+        .arg(kernel.microVersion())
         .arg(state.osDescription);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace app {
 
@@ -16,11 +17,13 @@ bool IsInstallingCommand(const QString& commandLine);
 // than one character remains, the last character too.
 QString CommandLineFax(const QString& commandLine);
 // The program folder: `currentDir`, replaced by `thisProgramDir` when that is set, without
-// trailing line feeds, carriage returns, spaces or separators.
+// trailing line feeds, carriage returns, spaces or separators ("/" stays "/"). A setting that
+// is nothing but such characters and names no folder counts as not set.
 QString ResolveProgramDir(const QString& currentDir, const QString& thisProgramDir);
 // Creates ProgramDir, FaxDir, DataDir and AccumDir where missing, one component at a time.
-// Returns the folder that could not be created, or an empty string.
-QString CreateProgramFolders(const ViewerState& state);
+// Returns the folder that could not be created (which may be an empty or relative name), or
+// nothing when every folder exists.
+std::optional<QString> CreateProgramFolders(const ViewerState& state);
 QString FolderFailureMessage(const QString& folder);  // "Main18, ..."
 
 // "<system>, 64bit, CPU: <cpu>", at most 127 characters; OsKind is 0 on this platform.

@@ -62,6 +62,21 @@ TEST_F(StoreTest, DefaultsAndNumberParsing) {
     EXPECT_EQ(t.printFaxPrnDrv.size(), 180);  // a 181-character buffer
 }
 
+TEST_F(StoreTest, PathsAndProgramsComeBackWhole) {
+    // 259 characters fitted the old buffer; 260 and far beyond must come back too.
+    for (int length : {259, 260, 1000}) {
+        const QString path = "/" + QString(length - 1, 'd');
+        Raw("Configure/DftFax", path);
+        Raw("Configure/PaintProgram", path + "-paint");
+        Raw("Configure/ThisProgramDir", path + "-dir");
+        Settings s;
+        s.Load("/p");
+        EXPECT_EQ(s.dftFax, path) << length;
+        EXPECT_EQ(s.paintProgram, path + "-paint") << length;
+        EXPECT_EQ(ReadText(kConfigure, "ThisProgramDir"), path + "-dir") << length;
+    }
+}
+
 TEST_F(StoreTest, ExitWritesExactlyTheExitValues) {
     Settings s;
     s.dftFax = "/f/a.dcx";

@@ -19,6 +19,17 @@ TempDir::TempDir() {
     path_ = buf.data();
 }
 
+std::vector<Bytes> Trashed(const std::string& name) {
+    std::vector<Bytes> found;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::error_code ec;
+    if (!data) return found;
+    for (std::filesystem::directory_iterator it(std::string(data) + "/Trash/files", ec), end; !ec && it != end;
+         it.increment(ec))
+        if (it->path().filename().string().starts_with(name)) found.push_back(ReadBytes(it->path().string()));
+    return found;
+}
+
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);

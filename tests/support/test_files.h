@@ -52,6 +52,10 @@ inline int Run(const std::string& command, std::string* output = nullptr, bool w
     return RunCommand(command, output, withStderr);
 }
 
+// What the desktop's trash in $XDG_DATA_HOME holds under a name made from `name` (the
+// trash may add a number to keep names apart), as contents.
+std::vector<Bytes> Trashed(const std::string& name);
+
 std::string CliPath();     // the built tarvex-cli
 std::string SourceDir();   // the repository
 

@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 
@@ -113,14 +114,17 @@ TEST(FaxAccumulator, ConversionTakesAThousandAndKeepsTheRest) {
         EXPECT_EQ(ReadBytes(a.Page(n)), Marker(static_cast<std::uint8_t>((1000 + n) % 200))) << n;
 }
 
-TEST(FaxAccumulator, ClearRemovesEveryFileButHiddenOnes) {
+TEST(FaxAccumulator, PageFilesAreOnlyTheAccumulatorsOwn) {
     Accum a;
     a.Put(1, Marker(1));
-    a.Put(3, Marker(3));
-    WriteBytes(a.folder + "/notes.txt", {1});
-    WriteBytes(a.folder + "/.keep", {1});
-    fax::AccumulatorClear(a.folder);
-    EXPECT_EQ(FilesIn(a.folder), (std::vector<std::string>{".keep"}));
+    a.Put(3, Marker(3));  // after a gap: still a page
+    const std::vector<std::string> others = {"notes.txt", ".keep", "fpa001.pcx", "fpa00001.pcx", "fpa0002.PCX",
+                                             "xfpa0002.pcx", "fpa00a2.pcx", "fpa0002.pcx.bak"};
+    for (const auto& name : others) WriteBytes(a.folder + "/" + name, {1});
+    WriteBytes(a.folder + "/fpa12345.pcx", {1});  // numbers past 9999 have more digits
+    std::vector<std::string> pages = fax::AccumulatorPageFiles(a.folder);
+    std::sort(pages.begin(), pages.end());
+    EXPECT_EQ(pages, (std::vector<std::string>{a.Page(1), a.Page(3), a.folder + "/fpa12345.pcx"}));
 }
 
 TEST(FaxAccumulator, WriteFailureLeavesTheAccumulatorAlone) {

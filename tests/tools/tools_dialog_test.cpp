@@ -298,5 +298,6 @@ TEST(FaxAccumulatorMenu, SaveConvertAndClear) {
     WriteBytes(fax::AccumulatorPagePath(accum, 1), a.file);
     WriteBytes(p.state.accumDir.toStdString() + "/other.txt", {1});
     app::AccumulatorClear(p.state);
-    EXPECT_TRUE(FilesIn(accum).empty());
+    EXPECT_EQ(FilesIn(accum), (std::vector<std::string>{"other.txt"}));  // only the pages go
+    EXPECT_EQ(Trashed("fpa0001.pcx"), std::vector<Bytes>{a.file});
 }

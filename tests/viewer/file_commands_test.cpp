@@ -517,6 +517,8 @@ TEST_F(FileCommandsTest, DeleteAsksWithNoAsDefault) {
     commands.remove();
     EXPECT_TRUE(stillThereWhenReleased);
     EXPECT_FALSE(Exists(source));
+    // Into the trash, where it can be had back.
+    EXPECT_EQ(Trashed("letter.dcx"), std::vector<Bytes>{sourceBytes});
     EXPECT_TRUE(host.st.currentFax.isEmpty());
     EXPECT_EQ(host.calls, (Calls{"release", "title"}));
 }

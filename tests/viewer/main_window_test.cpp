@@ -24,70 +24,11 @@
 #include "viewer/main_window.h"
 #include "viewer/page_view.h"
 
+#include "main_window_fixture.h"
+
 using namespace app;
 using namespace testing_support;
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetShuttingDown(false);
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config_.path()));
-        programDir_ = Q(program_.path()) + "/Tarvex";
-        WriteText(kConfigure, "ThisProgramDir", programDir_);
-        WriteText(kConfigure, "OpenMax", "0");
-        savedCwd_ = QDir::currentPath();
-    }
-    void TearDown() override {
-        window_.reset();
-        QDir::setCurrent(savedCwd_);
-        SetShuttingDown(false);
-    }
-
-    // Starts a window and lets it run until the posted commands are done.
-    MainWindow& Start(const QString& commandLine = {}, int desktopWidth = 1024) {
-        state_ = ViewerState{};
-        state_.commandLine = commandLine;
-        state_.startDir = Q(files_.path());
-        window_ = std::make_unique<MainWindow>(state_);
-        window_->setDesktopWidth(desktopWidth);
-        window_->start();
-        Settle();
-        return *window_;
-    }
-    static void Settle() {
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-    }
-    void Command(int id) {
-        window_->postCommand(id);
-        Settle();
-    }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QKeyEvent press(QEvent::KeyPress, key, mods);
-        QApplication::sendEvent(window_->pageView()->viewport(), &press);
-        Settle();
-    }
-    std::string Fax(const std::string& name, unsigned pages, unsigned lines = 60) {
-        std::vector<Bytes> pcx;
-        for (unsigned i = 0; i < pages; ++i) pcx.push_back(MakePcx(PatternPage(216, lines + i, i), 216));
-        WriteBytes(files_.File(name), pages == 1 && name.ends_with(".pcx") ? pcx[0] : MakeDcx(pcx));
-        return files_.File(name);
-    }
-    QString Raw(const QString& key) {
-        return QSettings(SettingsPath(), QSettings::IniFormat).value(key).toString();
-    }
-
-    TempDir config_, program_, files_;
-    QString programDir_, savedCwd_;
-    ViewerState state_;
-    std::unique_ptr<MainWindow> window_;
-    ScriptedPrompts prompts_;
-};
-
-}  // namespace
+using namespace viewer_test;
 
 TEST_F(MainWindowTest, StartsInOrderAndSavesTheExitValuesOnce) {
     std::string fax = Fax("five.dcx", 5);
