@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QMenuBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +16,7 @@
 #include "platform/pump_wait.h"
 #include "viewer/commands.h"
 #include "viewer/main_window.h"
+#include "viewer/wrap_menu_bar.h"
 
 using namespace helpfix;
 
@@ -139,7 +139,7 @@ protected:
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     }
     QMenu* Menu(QMenu* parent, const QString& title) {
-        for (QAction* a : parent ? parent->actions() : window_->menuBar()->actions())
+        for (QAction* a : parent ? parent->actions() : window_->wrapMenuBar()->actions())
             if (a->menu() && a->text() == title) return a->menu();
         return nullptr;
     }
