@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -81,6 +82,11 @@ QString QtPrompts::saveFile(QWidget* owner, const FileDialogSpec& spec) { return
 bool QtPrompts::printerSetup(QWidget* owner, QPrinter* printer) {
     QPrintDialog d(printer, owner);
     return d.exec() == QDialog::Accepted;
+}
+
+void QtPrompts::printerProperties(QWidget* owner, QPrinter* printer) {
+    QPageSetupDialog d(printer, owner);
+    d.exec();
 }
 
 QStringList FaxFileFilters() {

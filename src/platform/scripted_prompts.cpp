@@ -1,5 +1,7 @@
 #include "platform/scripted_prompts.h"
 
+#include <QPrinter>
+
 namespace app {
 
 Button ScriptedPrompts::ask(QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons,
@@ -22,6 +24,13 @@ QString ScriptedPrompts::fileDialog(bool save, const FileDialogSpec& spec) {
     files.pop_front();
     return f;
 }
+
+bool ScriptedPrompts::printerSetup(QWidget*, QPrinter* printer) {
+    ++printerSetups;
+    return onPrinterSetup ? onPrinterSetup(printer) : printerAnswer;
+}
+
+void ScriptedPrompts::printerProperties(QWidget*, QPrinter* printer) { printerPropertySheets << printer->printerName(); }
 
 QStringList ScriptedPrompts::texts() const {
     QStringList t;
