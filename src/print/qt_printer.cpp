@@ -71,7 +71,9 @@ std::unique_ptr<QPrinter> OpenPrinter(const QString& text) {
     const PrinterParts parts = SplitPrinterText(text);
     if (parts.device.isEmpty()) {
         const QUrl url(parts.port);
-        if (!url.isLocalFile() || url.toLocalFile().isEmpty()) return nullptr;
+        // A text at its limit may have lost the end of the file name: never print to a
+        // file the user did not choose.
+        if (text.size() >= kPrinterTextMax || !url.isLocalFile() || url.toLocalFile().isEmpty()) return nullptr;
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setOutputFileName(url.toLocalFile());

@@ -245,6 +245,9 @@ TEST(PrintFaxDialog, BlankPagesMakeNoSheet) {
         d.blankPagesBox()->setChecked(blank);
         PressPrint(d, "1", "3");
         EXPECT_EQ(PdfPages(f.Pdf()), blank ? 3 : 2);
+        std::string info;
+        RunCommand("pdfinfo '" + f.Pdf() + "'", &info);
+        EXPECT_NE(info.find("Title:           Vantorel Fax\n"), std::string::npos) << info;
         EXPECT_EQ(d.job().lastRun().skipped, blank ? 0u : 1u);
     }
 }
@@ -367,6 +370,11 @@ TEST(PrinterText, JoinSplitAndName) {
     EXPECT_EQ(ParsePageField("-1"), 0u);
     EXPECT_EQ(OpenPrinter(""), nullptr);
     EXPECT_EQ(OpenPrinter(",PDF,ipp://not/a/file"), nullptr);
+    // A file printer's text at the limit may be cut short: it opens nothing.
+    const QString at179 = ",PDF,file:///tmp/" + QString(179 - 17, 'a'), at180 = at179 + "b";
+    ASSERT_EQ(at180.size(), 180);
+    EXPECT_NE(OpenPrinter(at179), nullptr);
+    EXPECT_EQ(OpenPrinter(at180), nullptr);
 }
 
 // The same pages through Qt's PDF printer and through tarvex-cli's sheets, with the
