@@ -324,8 +324,11 @@ TEST(PrintEngine, BadPages) {
     Bytes notPcx = MakePcx(Stripes(216, 30), 216);
     notPcx[2] = 0;
     Bytes wide = MakePcx(Stripes(297, 30), 297);
+    Bytes noWidth = PcxHeaderBytes(0, 29);  // no bytes per line: nothing to draw
+    noWidth.resize(200, 0x55);
     const Case cases[] = {
         {notPcx, PageResult::Stop, ""},
+        {noWidth, PageResult::Printed, ""},
         {wide, PageResult::Stop, "Can not print\nFILE\nIt is too Wide. . .\nNormally Faxes are 1728 pixels (216 bytes) wide."},
     };
     for (const Case& c : cases) {
