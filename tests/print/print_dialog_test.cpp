@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -243,7 +244,11 @@ TEST(PrintFaxDialog, BlankPagesMakeNoSheet) {
         PrintFaxDialog d(nullptr, f.state);
         ASSERT_TRUE(d.Prepare());
         d.blankPagesBox()->setChecked(blank);
-        PressPrint(d, "1", "3");
+        d.show();
+        // Return in the range field presses the default button, Print.
+        d.lastEdit()->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(d.lastEdit(), &press);
         EXPECT_EQ(PdfPages(f.Pdf()), blank ? 3 : 2);
         std::string info;
         RunCommand("pdfinfo '" + f.Pdf() + "'", &info);
