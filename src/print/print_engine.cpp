@@ -75,25 +75,19 @@ public:
     // One decoded fax line into the band; flushes the band when it holds 16 lines.
     void AddLine(const std::uint8_t* line) {
         std::uint8_t* row = band_[outRow_].data();
-        std::uint8_t* inserted = stretch_ && (lineIndex_ & 1u) ? band_[outRow_ + 1].data() : nullptr;
-        col_ = 0;
         if (stretch_) {
-            const auto& table = options_.lightDither ? Tables().light : Tables().normal;
-            for (std::size_t i = 0; i < inBytes_; ++i) {
-                const unsigned bits = table[line[i]];
-                if (!secondOfPair_) {
-                    Store(row, inserted, static_cast<std::uint8_t>(bits >> 4));
-                    held_ = static_cast<std::uint8_t>(bits & 0x0Fu);
-                } else {
-                    Store(row, inserted, static_cast<std::uint8_t>((held_ << 4) | (bits >> 8)));
-                    Store(row, inserted, static_cast<std::uint8_t>(bits & 0xFFu));
-                }
-                secondOfPair_ = !secondOfPair_;
+            StretchLine(line, row);
+            // Every second line of a band is followed by a copy of itself, or by white.
+            if (lineIndex_ & 1u) {
+                std::uint8_t* inserted = band_[++outRow_].data();
+                if (options_.lightDither)
+                    std::memset(inserted, kWhiteByte, outBytes_);
+                else
+                    std::memcpy(inserted, row, outBytes_);
             }
         } else {
             std::memcpy(row, line, inBytes_);
         }
-        if (inserted) ++outRow_;
         ++outRow_;
         ++lineIndex_;
         if (lineIndex_ == kBandLines) Flush();
@@ -110,14 +104,35 @@ public:
     }
 
 private:
-    // A stretched line may, with an odd width, carry half a byte into the next line;
-    // what would pass the row's end is not stored.
-    void Store(std::uint8_t* row, std::uint8_t* inserted, std::uint8_t value) {
-        if (col_ < outBytes_) {
-            row[col_] = value;
-            if (inserted) inserted[col_] = options_.lightDither ? kWhiteByte : value;
+    // Two source bytes give three output bytes. The pairing runs on across lines: with an
+    // odd width a line may start on the second byte of a pair, with the four pixels held
+    // from the end of the line before; what would pass the row's end is not stored.
+    void StretchLine(const std::uint8_t* line, std::uint8_t* row) {
+        const auto& table = options_.lightDither ? Tables().light : Tables().normal;
+        std::size_t col = 0, i = 0;
+        auto put = [&](unsigned value) {
+            if (col < outBytes_) row[col] = static_cast<std::uint8_t>(value);
+            ++col;
+        };
+        if (secondOfPair_ && inBytes_ > 0) {
+            const unsigned b = table[line[0]];
+            put((held_ << 4) | (b >> 8));
+            put(b & 0xFFu);
+            i = 1;
+            secondOfPair_ = false;
         }
-        ++col_;
+        for (; i + 1 < inBytes_; i += 2) {
+            const unsigned a = table[line[i]], b = table[line[i + 1]];
+            put(a >> 4);
+            put(((a & 0x0Fu) << 4) | (b >> 8));
+            put(b & 0xFFu);
+        }
+        if (i < inBytes_) {
+            const unsigned a = table[line[i]];
+            put(a >> 4);
+            held_ = static_cast<std::uint8_t>(a & 0x0Fu);
+            secondOfPair_ = true;
+        }
     }
 
     MonoBitmap Bitmap(const std::uint8_t* bits, std::size_t stride, unsigned height) const {
@@ -168,7 +183,6 @@ private:
     std::array<std::array<std::uint8_t, kMaxOutRowBytes>, kMaxBandRows> band_{};
     unsigned lineIndex_ = 0;  // fax line within the band, 0..15
     unsigned outRow_ = 0;     // output row within the band
-    std::size_t col_ = 0;
     bool secondOfPair_ = false;
     std::uint8_t held_ = 0;   // the last four output pixels of a first byte
     std::uint32_t pageRow_ = 0;
