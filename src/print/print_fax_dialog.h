@@ -24,6 +24,9 @@ public:
     void showFile(const QString& path) override;
     void showPage(unsigned current, unsigned first, unsigned last) override;
     bool abortRequested() const override { return abort_; }
+    // Escape or the window's close box: the window stays and the job is aborted, as with
+    // the button, so the way to stop a job never disappears.
+    void reject() override { abort_ = true; }
 
     QLabel* fileLabel() const { return file_; }
     QLabel* pageLabel() const { return page_; }

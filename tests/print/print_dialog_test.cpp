@@ -306,30 +306,40 @@ TEST(PrintFaxDialog, NoUsablePrinterGoesToSetup) {
     }
 }
 
-// Abort pressed while page 1 prints: page 1 is finished, nothing after it.
+// Abort pressed (or Escape in the progress window) while page 1 prints: page 1 is
+// finished, nothing after it.
 TEST(PrintFaxDialog, AbortStopsAfterTheCurrentPage) {
-    PrintFixture f;
-    f.Fax({300, 300, 300});
-    f.PrintToPdf();
-    PrintFaxDialog d(nullptr, f.state);
-    ASSERT_TRUE(d.Prepare());
-    QString shownFile, shownPage;
-    // The job pumps events between reads; the click arrives while page 1 is decoded.
-    QTimer::singleShot(0, [&] {
-        ASSERT_NE(d.progressWindow(), nullptr);
-        EXPECT_EQ(CurrentToolWindow(), d.progressWindow());
-        EXPECT_EQ(d.progressWindow()->windowTitle(), "Vantorel Print Fax");
-        EXPECT_EQ(d.progressWindow()->abortButton()->text(), "&Abort Print Job");
-        shownFile = d.progressWindow()->fileLabel()->text();
-        shownPage = d.progressWindow()->pageLabel()->text();
-        d.progressWindow()->abortButton()->click();
-    });
-    PressPrint(d, "1", "3");
-    EXPECT_EQ(shownFile, f.state.currentFax);
-    EXPECT_EQ(shownPage, "Printing Page: 1 of 1 through 3.");
-    EXPECT_TRUE(d.job().lastRun().aborted);
-    EXPECT_EQ(d.job().lastRun().printed, 1u);
-    EXPECT_EQ(d.result(), QDialog::Accepted);
+    for (bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "escape" : "button");
+        PrintFixture f;
+        f.Fax({300, 300, 300});
+        f.PrintToPdf();
+        PrintFaxDialog d(nullptr, f.state);
+        ASSERT_TRUE(d.Prepare());
+        QString shownFile, shownPage;
+        // The job pumps events between reads; the click arrives while page 1 is decoded.
+        QTimer::singleShot(0, [&] {
+            PrintProgressWindow* w = d.progressWindow();
+            ASSERT_NE(w, nullptr);
+            EXPECT_EQ(CurrentToolWindow(), w);
+            EXPECT_EQ(w->windowTitle(), "Vantorel Print Fax");
+            EXPECT_EQ(w->abortButton()->text(), "&Abort Print Job");
+            shownFile = w->fileLabel()->text();
+            shownPage = w->pageLabel()->text();
+            if (escape) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(w, &press);
+            } else {
+                w->abortButton()->click();
+            }
+        });
+        PressPrint(d, "1", "3");
+        EXPECT_EQ(shownFile, f.state.currentFax);
+        EXPECT_EQ(shownPage, "Printing Page: 1 of 1 through 3.");
+        EXPECT_TRUE(d.job().lastRun().aborted);
+        EXPECT_EQ(d.job().lastRun().printed, 1u);
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    }
 }
 
 TEST(PrintFaxDialog, SettingsWrittenOnlyWhenChanged) {
