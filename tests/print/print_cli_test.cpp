@@ -2,6 +2,7 @@
 // setting, and the command's refusals.
 #include <gtest/gtest.h>
 
+#include "print_test_util.h"
 #include "support/test_files.h"
 
 using namespace testing_support;
@@ -14,28 +15,19 @@ struct Box {
     int blackRows = 0;
 };
 
-// Reads a binary PBM (after netpbm has accepted it) and finds its black pixels.
+// A sheet as netpbm accepts it, and where its black pixels are.
 Box Measure(const std::string& path) {
     std::string info;
     EXPECT_EQ(RunCommand("pnmfile '" + path + "'", &info), 0);
     EXPECT_NE(info.find("PBM raw"), std::string::npos) << info;
-    Bytes b = ReadBytes(path);
+    const printtest::Pixels p = printtest::ReadPnm(path);
     Box box;
-    std::size_t pos = 3;
-    auto number = [&] {
-        int v = 0;
-        while (b[pos] == ' ' || b[pos] == '\n') ++pos;
-        while (b[pos] >= '0' && b[pos] <= '9') v = v * 10 + (b[pos++] - '0');
-        return v;
-    };
-    box.width = number();
-    box.height = number();
-    ++pos;
-    const std::size_t stride = (static_cast<std::size_t>(box.width) + 7) / 8;
-    for (int y = 0; y < box.height; ++y) {
+    box.width = p.width;
+    box.height = p.height;
+    for (int y = 0; y < p.height; ++y) {
         bool any = false;
-        for (int x = 0; x < box.width; ++x)
-            if ((b[pos + y * stride + x / 8] >> (7 - x % 8)) & 1) {
+        for (int x = 0; x < p.width; ++x)
+            if (p.Black(x, y)) {
                 any = true;
                 box.x0 = box.x0 < 0 ? x : std::min(box.x0, x);
                 box.x1 = std::max(box.x1, x);

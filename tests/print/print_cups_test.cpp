@@ -19,11 +19,13 @@
 
 #include "platform/scripted_prompts.h"
 #include "print/print_fax_dialog.h"
+#include "print_test_util.h"
 #include "support/test_files.h"
 #include "viewer/viewer_state.h"
 
 using namespace app;
 using namespace testing_support;
+using printtest::PdfPages;
 
 namespace {
 
@@ -164,13 +166,6 @@ private:
     int port_ = 0;
     std::string server_;
 };
-
-int PdfPages(const std::string& path) {
-    std::string out;
-    if (RunCommand("pdfinfo '" + path + "' 2>/dev/null", &out) != 0) return -1;
-    auto at = out.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(out.substr(at + 6));
-}
 
 }  // namespace
 

@@ -24,6 +24,7 @@
 #include "platform/window_stack.h"
 #include "print/print_fax_dialog.h"
 #include "print/qt_printer.h"
+#include "print_test_util.h"
 #include "support/test_files.h"
 #include "viewer/commands.h"
 #include "viewer/main_window.h"
@@ -31,51 +32,11 @@
 
 using namespace app;
 using namespace testing_support;
+using namespace printtest;
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-int PdfPages(const std::string& pdf) {
-    std::string out;
-    if (RunCommand("pdfinfo '" + pdf + "'", &out) != 0) return -1;
-    auto at = out.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(out.substr(at + 6));
-}
-
-// A PNM (P4 or P5) as one byte per pixel, 1 = black.
-struct Pixels {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> black;
-};
-Pixels ReadPnm(const std::string& path) {
-    Bytes b = ReadBytes(path);
-    Pixels p;
-    std::size_t pos = 0;
-    auto token = [&] {
-        while (pos < b.size() && (isspace(b[pos]) || b[pos] == '#')) {
-            if (b[pos] == '#')
-                while (pos < b.size() && b[pos] != '\n') ++pos;
-            else
-                ++pos;
-        }
-        std::string t;
-        while (pos < b.size() && !isspace(b[pos])) t += static_cast<char>(b[pos++]);
-        return t;
-    };
-    std::string magic = token();
-    p.width = std::stoi(token());
-    p.height = std::stoi(token());
-    if (magic == "P5") token();
-    ++pos;
-    const std::size_t stride = magic == "P4" ? (static_cast<std::size_t>(p.width) + 7) / 8 : p.width;
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x) {
-            std::uint8_t v = b[pos + static_cast<std::size_t>(y) * stride + (magic == "P4" ? x / 8 : x)];
-            p.black.push_back(magic == "P4" ? (v >> (7 - x % 8)) & 1 : v < 128);
-        }
-    return p;
-}
 
 // A program folder with its own settings store and a fax to print.
 struct PrintFixture {
@@ -433,7 +394,6 @@ TEST(PrintToPdf, MatchesTheCliSheets) {
                              &out),
                   0);
         EXPECT_EQ(out, "sheets 2\n");
-        if (getenv("KEEP_PRINT_TEST")) RunCommand("cp -r " + f.dir.path() + " /tmp/pdfchk/" + c.scaling + c.aspect);
         ASSERT_EQ(RunCommand("pdftoppm -r " + std::to_string(g.dpiX) + " -gray '" + f.Pdf() + "' " + f.dir.File("pdf")), 0);
         for (int n = 1; n <= 2; ++n) {
             char name[32];
@@ -443,13 +403,8 @@ TEST(PrintToPdf, MatchesTheCliSheets) {
             ASSERT_EQ(sheet.width, g.printableWidth);
             // A printer pixel may land one pixel off where the page size is not a whole number of
             // pixels (A4 at 300 dpi): a pixel counts as different only when no neighbour matches.
-            auto pdfBlack = [&](int x, int y) {
-                const int px = x + origin.x(), py = y + origin.y();
-                return px >= 0 && py >= 0 && px < page.width && py < page.height && page.black[std::size_t(py) * page.width + px];
-            };
-            auto sheetBlack = [&](int x, int y) {
-                return x >= 0 && y >= 0 && x < sheet.width && y < sheet.height && sheet.black[std::size_t(y) * sheet.width + x];
-            };
+            auto pdfBlack = [&](int x, int y) { return page.Black(x + origin.x(), y + origin.y()); };
+            auto sheetBlack = [&](int x, int y) { return sheet.Black(x, y); };
             auto near = [](auto&& img, int x, int y, bool v) {
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx)
