@@ -30,7 +30,10 @@ bool ScriptedPrompts::printerSetup(QWidget*, QPrinter* printer) {
     return onPrinterSetup ? onPrinterSetup(printer) : printerAnswer;
 }
 
-void ScriptedPrompts::printerProperties(QWidget*, QPrinter* printer) { printerPropertySheets << printer->printerName(); }
+void ScriptedPrompts::printerProperties(QWidget*, QPrinter* printer) {
+    printerPropertySheets << printer->printerName();
+    if (onPrinterProperties) onPrinterProperties(printer);
+}
 
 QStringList ScriptedPrompts::texts() const {
     QStringList t;

@@ -35,6 +35,7 @@ public:
     std::function<bool(QPrinter*)> onPrinterSetup;
     int printerSetups = 0;
     QStringList printerPropertySheets;  // printer names whose properties were shown
+    std::function<void(QPrinter*)> onPrinterProperties;  // what the user sets there
 
     std::vector<Record> asked;
     std::vector<FileRecord> dialogs;

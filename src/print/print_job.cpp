@@ -127,7 +127,7 @@ PrintJob::Outcome PrintJob::Print(QWidget* owner, const PrintChoices& choices, c
     std::unique_ptr<QPrinter> printer = OpenPrinterOrSetup(owner);
     if (!printer) return Outcome::Cancelled;
     if (chosen_ && printer->printerName() == chosen_->printerName() && printer->outputFormat() == chosen_->outputFormat())
-        printer->setPageLayout(chosen_->pageLayout());
+        UsePaperOf(*chosen_, *printer);
     printer->setDocName(QString::fromLatin1(fax::print::kDocumentName));
     const fax::print::DeviceGeometry geometry = GeometryOf(*printer);
     QPainter painter;

@@ -58,6 +58,13 @@ QString CupsDeviceUri(const QString& name) {
     return result;
 }
 
+// The printable area is what the printer can print on, as a printer's own page
+// geometry always was: margins no wider than it needs.
+void UseImageableArea(QPrinter& printer) {
+    printer.setFullPage(false);
+    printer.setPageMargins(printer.pageLayout().minimumMargins(), printer.pageLayout().units());
+}
+
 }  // namespace
 
 QString PrinterTextFor(const QPrinter& printer) {
@@ -77,7 +84,7 @@ std::unique_ptr<QPrinter> OpenPrinter(const QString& text) {
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setOutputFileName(url.toLocalFile());
-        printer->setResolution(kPdfResolution);
+        printer->setResolution(kPrinterResolution);
         // A file has no unprintable margin: the whole sheet is the printable area.
         printer->setFullPage(true);
         return printer;
@@ -86,7 +93,16 @@ std::unique_ptr<QPrinter> OpenPrinter(const QString& text) {
     if (info.isNull()) return nullptr;
     auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     if (!printer->isValid()) return nullptr;
+    printer->setResolution(kPrinterResolution);
+    printer->setPageSize(info.defaultPageSize());
+    UseImageableArea(*printer);
     return printer;
+}
+
+void UsePaperOf(const QPrinter& chosen, QPrinter& printer) {
+    printer.setPageSize(chosen.pageLayout().pageSize());
+    printer.setPageOrientation(chosen.pageLayout().orientation());
+    UseImageableArea(printer);
 }
 
 fax::print::DeviceGeometry GeometryOf(QPrinter& printer) {

@@ -15,7 +15,10 @@ namespace app {
 
 inline constexpr int kPrinterTextMax = 180;   // PrintFaxPrnDrv
 inline constexpr int kPrinterNameMax = 79;    // the name taken for the properties sheet
-inline constexpr int kPdfResolution = 300;    // a file printer's dots per inch
+// Qt hands every printer a PDF, so the device resolution is only the grid the bands are
+// placed on. 300 dpi makes HP 300 X 300's one-to-one copy the fax's actual size, as it was
+// meant for 300-dpi printers; the other settings fit the printable width at any resolution.
+inline constexpr int kPrinterResolution = 300;
 
 // Device, driver and port of the printer text: the printer's name, its make and model,
 // and its device URI. A file printer (the print dialog's "Print to File") has no name and
@@ -33,8 +36,11 @@ QString PrinterNameOf(const QString& text);
 
 // The text for the printer a print dialog has chosen (make and model and URI from CUPS).
 QString PrinterTextFor(const QPrinter& printer);
-// Opens the printer the text names; null when there is no such printer.
+// Opens the printer the text names, on its default paper; null when there is no such printer.
 std::unique_ptr<QPrinter> OpenPrinter(const QString& text);
+// Paper size and orientation as on `chosen` (a printer's properties), the margins the
+// printer cannot print on kept.
+void UsePaperOf(const QPrinter& chosen, QPrinter& printer);
 
 // What the engine needs to know of the printer's page.
 fax::print::DeviceGeometry GeometryOf(QPrinter& printer);

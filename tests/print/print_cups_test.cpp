@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPageSize>
 #include <QPrinter>
 #include <QPushButton>
 #include <QThread>
@@ -19,6 +20,7 @@
 
 #include "platform/scripted_prompts.h"
 #include "print/print_fax_dialog.h"
+#include "print/qt_printer.h"
 #include "print_test_util.h"
 #include "support/test_files.h"
 #include "viewer/viewer_state.h"
@@ -197,9 +199,18 @@ TEST(PrintThroughCups, ThreePagesReachTheQueuesDevice) {
     const QString expected = QString("%1,Vantorel Test Printer,file://%2").arg(kQueue, QString::fromStdString(cups.DeviceFile()));
     EXPECT_EQ(d.printerLabel()->text(), expected);
     EXPECT_EQ(state.settings.printFaxPrnDrv, expected);
-    // Cancelled setup still shows the properties of the printer already chosen.
+    // The queue's default paper less its quarter-inch unprintable edges, at 300 dpi.
+    auto printer = OpenPrinter(expected);
+    ASSERT_TRUE(printer);
+    const auto g = GeometryOf(*printer);
+    EXPECT_EQ(g.dpiX, 300);
+    EXPECT_EQ(g.printableWidth, 2400);
+    EXPECT_EQ(g.printableHeight, 3150);
+    // Cancelled setup still shows the properties of the printer already chosen; the
+    // paper chosen there is used.
     prompts.onPrinterSetup = nullptr;
     prompts.printerAnswer = false;
+    prompts.onPrinterProperties = [](QPrinter* p) { p->setPageSize(QPageSize(QPageSize::Legal)); };
     d.setupButton()->click();
     EXPECT_EQ(prompts.printerPropertySheets, (QStringList{kQueue, kQueue}));
     EXPECT_EQ(d.printerLabel()->text(), expected);
@@ -213,4 +224,7 @@ TEST(PrintThroughCups, ThreePagesReachTheQueuesDevice) {
         spooled = PdfPages(cups.DeviceFile());
     }
     EXPECT_EQ(spooled, 3) << cups.ErrorLog();
+    std::string info;
+    RunCommand("pdfinfo '" + cups.DeviceFile() + "'", &info);
+    EXPECT_NE(info.find("612 x 1008 pts"), std::string::npos) << info;
 }
