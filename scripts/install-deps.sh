@@ -12,6 +12,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # independent checkers and peers used by tests and benchmarks
   libtiff-tools poppler-utils qpdf netpbm graphicsmagick imagemagick time hyperfine
+  # printing: the CUPS library Qt prints through, and a private scheduler for the print tests
+  libcups2-dev cups-daemon cups-client
   # running the viewer without a display, fonts for the sample generator
   xvfb xauth fonts-dejavu-core
   # desktop integration checks

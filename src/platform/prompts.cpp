@@ -1,9 +1,12 @@
 #include "platform/prompts.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace app {
 
@@ -89,7 +92,16 @@ QString QtPrompts::saveFile(QWidget* owner, const FileDialogSpec& spec) { return
 
 bool QtPrompts::printerSetup(QWidget* owner, QPrinter* printer) {
     QPrintDialog d(printer, owner);
+    // Here a printer is only chosen; nothing prints when the dialog closes.
+    d.setWindowTitle(QStringLiteral("Print Setup"));
+    if (auto* box = d.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
     return d.exec() == QDialog::Accepted;
+}
+
+void QtPrompts::printerProperties(QWidget* owner, QPrinter* printer) {
+    QPageSetupDialog d(printer, owner);
+    d.exec();
 }
 
 QStringList FaxFileFilters() {

@@ -36,6 +36,8 @@ public:
     virtual QString saveFile(QWidget* owner, const FileDialogSpec& spec) = 0;
     // Printer setup; true when confirmed.
     virtual bool printerSetup(QWidget* owner, QPrinter* printer) = 0;
+    // The chosen printer's own properties (page size, orientation ...), applied to `printer`.
+    virtual void printerProperties(QWidget* owner, QPrinter* printer) = 0;
 
     // Shorthands for the common one-button boxes.
     void show(QWidget* owner, const QString& title, const QString& text, Icon icon) {
@@ -59,6 +61,7 @@ public:
     QString openFile(QWidget* owner, const FileDialogSpec& spec) override;
     QString saveFile(QWidget* owner, const FileDialogSpec& spec) override;
     bool printerSetup(QWidget* owner, QPrinter* printer) override;
+    void printerProperties(QWidget* owner, QPrinter* printer) override;
 };
 
 // The fax file dialogs' filter list: DCX first, then PCX, then all files; the patterns

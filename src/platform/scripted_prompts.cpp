@@ -1,5 +1,7 @@
 #include "platform/scripted_prompts.h"
 
+#include <QPrinter>
+
 namespace app {
 
 Button ScriptedPrompts::ask(QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons,
@@ -21,6 +23,16 @@ QString ScriptedPrompts::fileDialog(bool save, const FileDialogSpec& spec) {
     QString f = files.front();
     files.pop_front();
     return f;
+}
+
+bool ScriptedPrompts::printerSetup(QWidget*, QPrinter* printer) {
+    ++printerSetups;
+    return onPrinterSetup ? onPrinterSetup(printer) : printerAnswer;
+}
+
+void ScriptedPrompts::printerProperties(QWidget*, QPrinter* printer) {
+    printerPropertySheets << printer->printerName();
+    if (onPrinterProperties) onPrinterProperties(printer);
 }
 
 QStringList ScriptedPrompts::texts() const {

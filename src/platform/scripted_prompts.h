@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/prompts.h"
@@ -30,6 +31,11 @@ public:
     // File dialog results in order; when they run out the dialog counts as cancelled.
     std::deque<QString> files;
     bool printerAnswer = false;
+    // When set, runs in place of the printer setup dialog (it may choose a printer).
+    std::function<bool(QPrinter*)> onPrinterSetup;
+    int printerSetups = 0;
+    QStringList printerPropertySheets;  // printer names whose properties were shown
+    std::function<void(QPrinter*)> onPrinterProperties;  // what the user sets there
 
     std::vector<Record> asked;
     std::vector<FileRecord> dialogs;
@@ -38,7 +44,8 @@ public:
                Button defaultButton) override;
     QString openFile(QWidget*, const FileDialogSpec& spec) override;
     QString saveFile(QWidget*, const FileDialogSpec& spec) override;
-    bool printerSetup(QWidget*, QPrinter*) override { return printerAnswer; }
+    bool printerSetup(QWidget*, QPrinter* printer) override;
+    void printerProperties(QWidget*, QPrinter* printer) override;
 
     // The texts of all message boxes so far.
     QStringList texts() const;

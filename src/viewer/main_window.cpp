@@ -29,6 +29,7 @@
 #include "platform/pump_wait.h"
 #include "platform/settings_store.h"
 #include "platform/window_stack.h"
+#include "print/print_fax_dialog.h"
 #include "tools/breakup_dialog.h"
 #include "tools/tool_commands.h"
 #include "viewer/commands.h"
@@ -410,6 +411,7 @@ void MainWindow::dispatch(int id, qint64 parameter) {
         {cmd::NextFaxFile, [](MainWindow* w, qint64) { w->neighbourFax(true); }},
         {cmd::About, [](MainWindow* w, qint64) { w->showAbout(); }},
         {cmd::BreakUp, [](MainWindow* w, qint64) { w->breakUp(); }},
+        {cmd::Print, [](MainWindow* w, qint64) { w->print(); }},
         // The open fax stays open while it is exported.
         {cmd::BuildTifPdf, [](MainWindow* w, qint64) { RunBuildTifPdfCommand(w, w->state_); }},
         {cmd::BuildFax,
@@ -653,6 +655,29 @@ void MainWindow::breakUp() {
     releaseFax();
     RunBreakUp(this, state_);
     postCommand(cmd::OpenCurrentFax);
+}
+
+void MainWindow::print() {
+    // While a job prints, the fax is closed and the dialog hidden: say why nothing starts.
+    if (PrintFaxDialog::IsOpen()) {
+        message(QStringLiteral("Vantorel, Fax Print Driver is busy."), kInfo);
+        return;
+    }
+    if (!reader_.IsOpen()) {
+        message(QStringLiteral("Please select a Fax."), kInfo);
+        return;
+    }
+    const unsigned page = currentPage_;
+    releaseFax();
+    RunPrintFax(this, state_);
+    // The same page again, not page 1.
+    if (!reader_.Open(state_.currentFax.toStdString()) || reader_.ReadLayout() != fax::PageError::None) {
+        postCommand(cmd::OpenCurrentFax);
+        return;
+    }
+    pageCount_ = reader_.pageCount();
+    currentPage_ = std::min(page, std::max(1u, pageCount_));
+    postCommand(cmd::ShowPage);
 }
 
 void MainWindow::showAbout() {

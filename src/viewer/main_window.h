@@ -101,6 +101,7 @@ private:
     void refreshAccumulator(bool afterSave);  // 32803
     void showAbout();
     void breakUp();  // 32780
+    void print();    // 32775
     void notWiredYet(int id);
     void message(const QString& text, int icon);
 
