@@ -17,7 +17,9 @@ std::vector<Command> ExportCommands() {
 }
 
 int ExportCommand(const std::vector<std::string>& args) {
+    if (std::string why = OpenFax(args[0]); !why.empty()) return Fail(why);
     fax::ExportResult r = fax::ConvertFaxToTifPdf(args[0], args[1], args[2]);
+    if (!r.refusal.empty()) return Fail(r.refusal);
     if (!r.ok()) return Fail(fax::ExportFailureText(r.error));
     return kOk;
 }

@@ -1,5 +1,6 @@
 #include "formats/rle.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fax {
@@ -107,6 +108,61 @@ void EncodeLine(const std::uint8_t* line, std::size_t size, std::vector<std::uin
     std::size_t old = out.size();
     out.resize(old + 2 * size);
     out.resize(old + EncodeLine(line, size, out.data() + old));
+}
+
+LineDataEnd::LineDataEnd(std::size_t bytesPerLine, std::uint32_t lines)
+    : bytesPerLine_(bytesPerLine ? bytesPerLine : 1), wanted_(static_cast<std::uint64_t>(lines) * bytesPerLine_) {
+    done_ = wanted_ == 0;
+}
+
+// One stored unit: a literal byte or a count byte with its value, starting at input
+// offset `at`, decoding to `count` bytes of `value`.
+void LineDataEnd::Unit(std::uint64_t at, std::size_t size, unsigned count, std::uint8_t value) {
+    const std::uint64_t before = decoded_;
+    const std::uint64_t after = std::min(before + count, wanted_);
+    const std::uint64_t lineEnd = after - after % bytesPerLine_;
+    decoded_ = after;
+    if (after == wanted_) done_ = true;
+    if (lineEnd <= before || count == 0) return;  // no line completed by this unit
+    // The result ends at the last line end inside this unit.
+    const std::uint64_t part = lineEnd - before;
+    cut_.lines = static_cast<std::uint32_t>(lineEnd / bytesPerLine_);
+    cut_.tailSize = 0;
+    if (part == count) {
+        cut_.copy = at + size;
+    } else {
+        cut_.copy = at;
+        if (part == 1 && value < kCountFlag) {
+            cut_.tail[cut_.tailSize++] = value;
+        } else {
+            cut_.tail[cut_.tailSize++] = static_cast<std::uint8_t>(kCountFlag | part);
+            cut_.tail[cut_.tailSize++] = value;
+        }
+    }
+}
+
+bool LineDataEnd::Feed(const std::uint8_t* in, std::size_t size) {
+    std::size_t i = 0;
+    if (!done_ && awaitingValue_ && size > 0) {
+        awaitingValue_ = false;
+        Unit(fed_ - 1, 2, awaitingCount_, in[i++]);
+    }
+    while (!done_ && i < size) {
+        std::uint8_t b = in[i];
+        if ((b & kCountFlag) != kCountFlag) {
+            Unit(fed_ + i, 1, 1, b);
+            ++i;
+        } else if (i + 1 < size) {
+            Unit(fed_ + i, 2, b & kMaxRun, in[i + 1]);
+            i += 2;
+        } else {
+            awaitingValue_ = true;
+            awaitingCount_ = b & kMaxRun;
+            ++i;
+        }
+    }
+    fed_ += size;
+    return done_;
 }
 
 }  // namespace fax

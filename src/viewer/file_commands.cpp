@@ -39,31 +39,9 @@ bool CanCreate(const QString& target) {
     return ok;
 }
 
-// The absolute path with "." and ".." resolved and the existing part's links followed.
-fs::path Normalised(const fs::path& path) {
-    std::error_code ec;
-    fs::path absolute = fs::absolute(path, ec);
-    if (ec) return path.lexically_normal();
-    fs::path canonical = fs::weakly_canonical(absolute, ec);
-    return ec ? absolute.lexically_normal() : canonical;
-}
-
 }  // namespace
 
-bool SameFile(const QString& a, const QString& b) {
-    const fs::path pa(Native(a));
-    const fs::path pb(Native(b));
-    std::error_code ea, eb;
-    bool existsA = fs::exists(pa, ea);
-    bool existsB = fs::exists(pb, eb);
-    if (existsA && existsB) {
-        std::error_code ec;
-        bool same = fs::equivalent(pa, pb, ec);
-        if (!ec) return same;
-    }
-    if (existsA != existsB) return false;
-    return Normalised(pa) == Normalised(pb);
-}
+bool SameFile(const QString& a, const QString& b) { return fax::SameFile(Native(a), Native(b)); }
 
 bool CopyFileReplacing(const QString& source, const QString& target) {
     const std::string src = Native(source);

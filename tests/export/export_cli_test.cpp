@@ -42,7 +42,7 @@ TEST(ExportCli, WritesBothFilesOrReportsTheCode) {
         {"not a fax", dir.File("bad.pcx"), dir.File("b.tif"), dir.File("b.pdf"),
          "Dcx-Pcx to TIF and PDF failed with error[2028]\n"},
         {"missing fax", dir.File("none.dcx"), dir.File("c.tif"), dir.File("c.pdf"),
-         "Dcx-Pcx to TIF and PDF failed with error[0]\n"},
+         "Can not open:\n" + dir.File("none.dcx") + "\n\nIs it open in another program?\n\nMessage(3)\n"},
         {"TIF folder missing", dir.File("fax.DCX"), dir.File("x/d.tif"), dir.File("d.pdf"),
          "Dcx-Pcx to TIF and PDF failed with error[2044]\n"},
         {"PDF folder missing", dir.File("fax.DCX"), dir.File("e.tif"), dir.File("x/e.pdf"),

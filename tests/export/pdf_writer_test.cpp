@@ -291,9 +291,8 @@ TEST(PdfErrors, ContentItDoesNotHandleFailsCleanly) {
         EXPECT_EQ(fax::TiffToPdf(dir.File(name), pdf), 1) << name;
         EXPECT_FALSE(fax::TiffToPdfBusy()) << name;
     }
-    // A TIFF that cannot be opened leaves the PDF as created: empty.
-    EXPECT_TRUE(Exists(dir.File("missing.tif.pdf")));
-    EXPECT_EQ(ReadBytes(dir.File("missing.tif.pdf")).size(), 0u);
+    // No failure leaves a PDF behind, not even an empty one.
+    for (const char* name : cases) EXPECT_FALSE(Exists(dir.File(std::string(name) + ".pdf"))) << name;
     // A PDF that cannot be created.
     TempDir ok;
     Converted c = Convert(ok, {10});
@@ -343,8 +342,8 @@ TEST(ExportDriver, ConvertFaxToTifPdf) {
          fax::ExportError::None, false},
         {"TIF cannot be created", dir.File("in.pcx"), dir.File("no/dir/b.tif"), dir.File("b.pdf"),
          fax::ExportError::TifCreateFailed, false},
-        {"TIFF step fails: its code", dir.File("bad.pcx"), dir.File("c.tif"), dir.File("c.pdf"),
-         fax::ExportError::ShortFile, true},
+        {"TIFF step fails: its code, no TIF left", dir.File("bad.pcx"), dir.File("c.tif"), dir.File("c.pdf"),
+         fax::ExportError::ShortFile, false},
         {"PDF step fails: 2061, TIF complete", dir.File("in.pcx"), dir.File("d.tif"), dir.File("no/dir/d.pdf"),
          fax::ExportError::PdfFailed, true},
     };

@@ -138,9 +138,12 @@ TEST(DcxWriter, FailureKeepsAnOldFileAndRefusesPage1024) {
     fax::DcxWriter w(fresh);
     ASSERT_EQ(w.Create(), fax::DcxWriter::Status::Ok);
     Bytes head = PcxHeaderBytes(216, 0);
-    for (unsigned n = 0; n < fax::kDcxSlots; ++n) ASSERT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::Ok);
+    for (unsigned n = 0; n < fax::kDcxSlots; ++n) {
+        ASSERT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::Ok);
+        ASSERT_EQ(w.RewriteTable(), fax::DcxWriter::Status::Ok);  // the page is complete
+    }
     EXPECT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::TableFull);
-    w.Abandon();  // a partial new fax stays, with a complete table
+    w.Abandon();  // a partial new fax of complete pages stays, with a complete table
     Bytes file = ReadBytes(fresh);
     ASSERT_EQ(file.size(), 4096u + 1023 * 128);
     auto t = fax::DcxTable::FromBytes(file.data(), 4096);

@@ -85,7 +85,7 @@ TEST(BuildLongFax, RefusalsWriteNothing) {
     Page fax = MakePage(30, 1), narrow = MakePage(30, 2, 100);
     Bytes hugeA = PcxHeaderBytes(216, 0);
     hugeA[72] = 0x21;
-    fax::WriteLe32(&hugeA[68], 0x00FFFFFF);  // 16,777,216 lines, the most one page can hold
+    fax::WriteLe32(&hugeA[68], 0x00FFFFFF);  // claims 16,777,216 lines; its data holds not one
     hugeA.insert(hugeA.end(), {0xC1, 0xFF});
     Bytes body = fax.file;
     body.insert(body.end(), fax.file.begin(), fax.file.end());
@@ -97,7 +97,7 @@ TEST(BuildLongFax, RefusalsWriteNothing) {
         const char* message;  // part of the message, or nullptr for a silent failure
     } cases[] = {
         {"wide.dcx", MakeDcx({fax.file, narrow.file}), "is 800 pixels wide"},
-        {"huge.dcx", MakeDcx({hugeA, hugeA}), "more than the 16777216 lines"},
+        {"huge.dcx", MakeDcx({hugeA, hugeA}), "hold 0 lines together"},
         {"damaged.dcx", DcxWithOffsets({second, 4096}, body), "damaged page table"},
         {"empty.dcx", MakeDcx({}), "has no pages"},
         {"page.pcx", fax.file, nullptr},
