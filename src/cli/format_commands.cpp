@@ -1,5 +1,7 @@
 // info, check and pbm: the commands over the format core.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "cli/commands.h"
@@ -84,8 +86,9 @@ int Pbm(const std::vector<std::string>& args) {
     // PBM's black is 1, the fax's black is 0.
     for (auto& b : pixels) b = static_cast<std::uint8_t>(~b);
     if (!out.file().WriteAll(head, static_cast<std::size_t>(headSize)) ||
-        !out.file().WriteAll(pixels.data(), pixels.size()) || !out.Commit())
-        return Fail("Could not write:\n" + outPath + "\n" + (out.error().empty() ? "write failed" : out.error()));
+        !out.file().WriteAll(pixels.data(), pixels.size()))
+        return Fail("Could not write:\n" + outPath + "\n" + std::strerror(errno));
+    if (!out.Commit()) return Fail("Could not write:\n" + outPath + "\n" + out.error());
     std::fprintf(ReportStream(outPath), "page %u\nwidth %zu\nheight %u\n", page.number, bpl * 8, height);
     return kOk;
 }

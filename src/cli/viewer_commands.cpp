@@ -90,7 +90,7 @@ int Render(const std::vector<std::string>& args) {
     if (command != view::kZoomDefaultCommand) view::ZoomForCommand(desktop, command, zoom);
 
     fax::FaxReader reader;
-    if (!reader.Open(path)) return Fail("Can not open:\n" + path);
+    if (!reader.Open(path)) return Fail(OpenFax(path));
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
     view::PageSurface surface;
     view::RenderOutcome outcome = view::RenderPage(reader, number, zoom, surface);

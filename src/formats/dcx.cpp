@@ -182,14 +182,14 @@ DcxWriter::Status DcxWriter::Finish() {
 void DcxWriter::Abandon() {
     if (!open_) return;
     open_ = false;
-    if (complete_ == 0) {
-        out_.Discard();
-        return;
-    }
     // Drop a page whose data did not get written completely, then list only the rest.
     std::uint32_t cut = table_.Slot(complete_ + 1);
     for (unsigned n = complete_ + 1; n <= pages_; ++n) table_.SetSlot(n, 0);
     pages_ = complete_;
+    if (complete_ == 0) {
+        out_.Discard();
+        return;
+    }
     File& f = out_.file();
     bool ok = (cut == 0 || f.Truncate(cut)) && f.Seek(0) && f.WriteAll(table_.bytes.data(), kDcxTableSize);
     if (ok)
