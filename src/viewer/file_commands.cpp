@@ -65,11 +65,17 @@ bool CopyFileReplacing(const QString& source, const QString& target) {
 
 bool MoveFileReplacing(const QString& source, const QString& target) {
     std::error_code ec;
-    fs::rename(fs::path(Native(source)), fs::path(Native(target)), ec);
-    if (!ec) return true;
-    if (ec != std::errc::cross_device_link) return false;
-    // Another file system: the source goes only once its copy is complete. Should it
-    // refuse to go, the file exists twice, which loses nothing.
+    // A rename replaces whatever stands at the target, so only a regular file (or none)
+    // is replaced that way; a link, FIFO or device is written through like a copy.
+    fs::file_status at = fs::symlink_status(fs::path(Native(target)), ec);
+    if (!fs::exists(at) || fs::is_regular_file(at)) {
+        fs::rename(fs::path(Native(source)), fs::path(Native(target)), ec);
+        if (!ec) return true;
+        if (ec != std::errc::cross_device_link) return false;
+    }
+    // Copied (another file system, or a target written through): the source goes only
+    // once its copy is complete. Should it refuse to go, the file exists twice, which
+    // loses nothing.
     if (!CopyFileReplacing(source, target)) return false;
     fax::RemoveFile(Native(source));
     return true;
