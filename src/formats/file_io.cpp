@@ -237,9 +237,11 @@ bool AtomicFile::Commit() {
     if (inPlace_) {
         bool ok = file_.Seek(0);
         File out;
-        int fd = ok ? ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY) : -1;
+        // A FIFO nobody reads from is refused at once (ENXIO) rather than waited on.
+        int fd = ok ? ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1;
         int error = errno;
         ok = fd >= 0;
+        if (ok) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         char buffer[64 * 1024];
         while (ok) {
             std::int64_t n = file_.Read(buffer, sizeof buffer);

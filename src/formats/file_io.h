@@ -60,7 +60,8 @@ bool SameFile(const std::string& a, const std::string& b);
 // - a new name or a regular file: the temporary file lies beside it and is renamed over
 //   it (an existing file's permissions are kept);
 // - a symbolic link: the file it names is replaced the same way, the link stays;
-// - a FIFO or a device (/dev/stdout): the finished content is written into it in place;
+// - a FIFO or a device (/dev/stdout): the finished content is written into it in place
+//   (a FIFO that nobody reads from fails at once instead of waiting);
 // - anything else (a folder, a socket, a link to nothing) is refused by Open().
 class AtomicFile {
 public:
