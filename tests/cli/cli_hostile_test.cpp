@@ -197,3 +197,37 @@ TEST(CliHostile, EmptyTallAndSelfOverwritingPages) {
     }
     EXPECT_TRUE(ReadBytes(dir.File("copy.pcx")) == ReadBytes(Sample("deskof.pcx")));
 }
+
+// Headers that claim what the data does not hold: every command ends at once with a
+// result bounded by the data (the sanitizer build runs this too).
+TEST(CliHostile, HostileHeadersGiveBoundedResults) {
+    TempDir dir;
+    auto page = [](std::uint16_t bpl, std::uint32_t lines, std::size_t dataBytes) {
+        Bytes p = PcxHeaderBytes(bpl, static_cast<std::uint16_t>(lines - 1));
+        for (int k = 0; k < 4; ++k) p[68 + k] = static_cast<std::uint8_t>((lines - 1) >> (8 * k));
+        p[72] = 0x21;
+        p.resize(p.size() + dataBytes, 0x55);
+        return p;
+    };
+    WriteBytes(dir.File("zero.dcx"), MakeDcx({page(0, 16777216, 4000), page(216, 10, 3000)}));
+    WriteBytes(dir.File("claim.dcx"), MakeDcx({page(216, 16777216, 4000), page(216, 16777216, 4000)}));
+    fs::create_directory(dir.File("out"));
+    const std::string out = dir.File("out");
+    for (const char* fax : {"zero.dcx", "claim.dcx"})
+        for (std::string command : {"info", "pbm", "render", "export", "breakup", "longfax"}) {
+            std::string args = command + " " + dir.File(fax);
+            if (command == "pbm" || command == "render") args += " 1 " + out + "/p";
+            if (command == "export") args += " " + out + "/x.tif " + out + "/x.pdf";
+            if (command == "breakup") args += " " + out;
+            if (command == "longfax") args += " " + out + "/l.dcx";
+            Ran r = Cli("--yes " + args);
+            EXPECT_TRUE(r.status == 0 || r.status == 1) << args << ":\n" << r.output;
+            for (const auto& e : fs::directory_iterator(out)) {
+                EXPECT_LT(fs::file_size(e.path()), 1u << 20) << args << ": " << e.path();
+                fs::remove(e.path());
+            }
+        }
+    // BytesPerLine 0 is a damaged page for the TIFF, not 16 million white rows.
+    Ran r = Cli("export " + dir.File("zero.dcx") + " " + out + "/x.tif " + out + "/x.pdf");
+    EXPECT_EQ(r.output, "Dcx-Pcx to TIF and PDF failed with error[2025]\n");
+}
