@@ -148,6 +148,25 @@ TEST(CliHostile, YesAnswersAndOptionsAreNoFileNames) {
     }
     EXPECT_FALSE(Exists(dir.File("n.dcx")));
 
+    // Even with --yes, no output may be the file it is made from.
+    const std::string self = dir.File("0001.pcx"), selfDcx = dir.File("self.dcx");
+    const Bytes faxBytes = ReadBytes(fax);
+    struct Self {
+        std::string file, args, output;
+    } selves[] = {
+        {selfDcx, "longfax " + selfDcx + " " + selfDcx, "is the fax to be joined itself"},
+        {self, "build " + self + " " + page + " " + self, "It is one of the pages it would be built from"},
+        {self, "breakup " + self + " " + dir.path(), "It is the fax being split"},
+    };
+    for (const Self& c : selves) {
+        WriteBytes(c.file, faxBytes);
+        Ran r = Cli("--yes " + c.args);
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_NE(r.output.find(c.output), std::string::npos) << c.args << ":\n" << r.output;
+        EXPECT_TRUE(ReadBytes(c.file) == faxBytes) << c.args;
+        fs::remove(c.file);
+    }
+
     // BreakUp asks for every page file: refused as a whole, or all replaced with --yes.
     WriteBytes(dir.File("0002.pcx"), {9});
     EXPECT_EQ(Cli("breakup " + fax + " " + dir.path()).status, 1);
