@@ -30,6 +30,7 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
     TiffWriter writer;
     int written = writer.WriteFaxTiff(in, tif.file());
     r.error = writer.exportError();
+    r.pages = writer.pagesWritten();
     in.Close();
     if (written != 1) return r;  // the unfinished TIFF goes with `tif`
     if (!tif.Commit()) {

@@ -11,6 +11,7 @@ struct ExportResult {
     int result = 0;                          // 1 when both files were written
     ExportError error = ExportError::None;   // the first failure; None when the fax could not be opened
     std::string refusal;                     // set when nothing was tried (see ExportClash)
+    unsigned pages = 0;                      // pages in the TIFF
     bool ok() const { return result == 1; }
 };
 

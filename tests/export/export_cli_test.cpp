@@ -24,7 +24,7 @@ TEST(ExportCli, WritesBothFilesOrReportsTheCode) {
                          &out, true),
               0)
         << out;
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(out, "pages 2\ntif " + dir.File("o.tif") + "\npdf " + dir.File("o.pdf") + "\n");
     bool ok = false;
     auto pages = DecodeTiff(dir.File("o.tif"), ok);
     ASSERT_TRUE(ok);
