@@ -235,34 +235,17 @@ bool AtomicFile::Open() {
 bool AtomicFile::Commit() {
     if (done_ || !file_.IsOpen()) return false;
     if (inPlace_) {
-        bool ok = file_.Seek(0);
-        File out;
         // A FIFO nobody reads from is refused at once (ENXIO) rather than waited on.
-        int fd = ok ? ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1;
-        int error = errno;
-        ok = fd >= 0;
-        if (ok) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        File out(file_.Seek(0) ? ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1);
+        bool ok = out.IsOpen();
+        if (ok) ::fcntl(out.fd_, F_SETFL, ::fcntl(out.fd_, F_GETFL) & ~O_NONBLOCK);
         char buffer[64 * 1024];
-        while (ok) {
-            std::int64_t n = file_.Read(buffer, sizeof buffer);
-            if (n <= 0) {
-                ok = n == 0;
-                error = errno;
-                break;
-            }
-            for (const char* p = buffer; ok && n > 0;) {
-                ssize_t w = ::write(fd, p, static_cast<std::size_t>(n));
-                if (w < 0 && errno == EINTR) continue;
-                if (w <= 0) {
-                    ok = false;
-                    error = w < 0 ? errno : EIO;
-                    break;
-                }
-                p += w;
-                n -= w;
-            }
+        for (std::int64_t n = 1; ok && n > 0;) {
+            n = file_.Read(buffer, sizeof buffer);
+            ok = n >= 0 && out.WriteAll(buffer, static_cast<std::size_t>(n));
         }
-        if (fd >= 0 && ::close(fd) != 0 && ok) {
+        int error = ok ? 0 : errno;
+        if (ok && ::close(std::exchange(out.fd_, -1)) != 0) {
             ok = false;
             error = errno;
         }
