@@ -155,23 +155,3 @@ TEST(OpenRead, RefusesFoldersFifosAndDevicesAtOnce) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
-
-TEST(SameFile, FollowsLinksAndNormalisesNewNames) {
-    TempDir dir;
-    WriteBytes(dir.File("a"), {1});
-    WriteBytes(dir.File("b"), {1});
-    fs::create_symlink("a", dir.File("l"));
-    fs::create_directory(dir.File("sub"));
-    struct Case {
-        std::string x, y;
-        bool same;
-    } cases[] = {
-        {dir.File("a"), dir.File("l"), true},
-        {dir.File("a"), dir.File("sub/../a"), true},
-        {dir.File("a"), dir.File("b"), false},
-        {dir.File("new"), dir.File("sub/../new"), true},  // neither exists yet
-        {dir.File("a"), dir.File("new"), false},
-        {"", "", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(fax::SameFile(c.x, c.y), c.same) << c.x << " / " << c.y;
-}
