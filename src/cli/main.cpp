@@ -11,7 +11,8 @@
 namespace {
 
 void Usage() {
-    std::fputs("usage: tarvex-cli COMMAND ARGS...\n", stderr);
+    std::fputs("usage: tarvex-cli [--yes] COMMAND ARGS...   (--yes: replace existing outputs where the window would ask)\n",
+               stderr);
     for (const auto& c : cli::Commands()) std::fprintf(stderr, "  %s\n", c.usage);
 }
 
