@@ -228,7 +228,8 @@ bool AtomicFile::Open() {
         return Fail(errno);
     }
     // A replaced file keeps its permissions.
-    if (!inPlace_ && S_ISREG(st.st_mode)) ::fchmod(file_.fd_, st.st_mode & 07777);
+    replacing_ = !inPlace_ && S_ISREG(st.st_mode);
+    if (replacing_) ::fchmod(file_.fd_, st.st_mode & 07777);
     return true;
 }
 
@@ -252,7 +253,8 @@ bool AtomicFile::Commit() {
         Discard();
         return ok || Fail(error);
     }
-    bool ok = file_.Sync();
+    // An old file is only given up for content that is safely on the disk.
+    bool ok = !replacing_ || file_.Sync();
     int error = errno;
     file_.Close();
     if (ok && ::rename(temp_.c_str(), dest_.c_str()) == 0) {

@@ -77,7 +77,7 @@ public:
     // Why Open() or Commit() failed, in the system's words ("Is a directory", "No space
     // left on device").
     const std::string& error() const { return error_; }
-    bool Commit();   // syncs, closes and puts the content in place
+    bool Commit();   // closes and puts the content in place (synced first when it replaces a file)
     void Discard();  // closes and removes the temporary file
     // Keeps what was written under the target's name only when no file of that
     // name exists (a partial new file is better than nothing; an old file is kept).
@@ -91,6 +91,7 @@ private:
     std::string dest_;        // the file really replaced (a link's target) or written into
     std::string temp_;
     bool inPlace_ = false;    // a FIFO or device: written into, never replaced
+    bool replacing_ = false;  // an existing regular file is replaced
     std::string error_;
     File file_;
     bool done_ = true;

@@ -82,7 +82,8 @@ private:
 
     std::uint64_t bytesPerLine_;
     std::uint64_t wanted_;      // decoded bytes of all the lines
-    std::uint64_t decoded_ = 0;
+    std::uint64_t lineStart_ = 0;  // decoded bytes before the line being decoded
+    std::uint64_t column_ = 0;     // bytes of that line decoded so far
     std::uint64_t fed_ = 0;     // input bytes seen before the current piece
     bool awaitingValue_ = false;
     unsigned awaitingCount_ = 0;
