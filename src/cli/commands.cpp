@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <cerrno>
+
+#include "formats/fax_check.h"
+#include "formats/file_io.h"
+
 namespace cli {
 
 int Fail(const std::string& message) {
@@ -18,6 +23,59 @@ bool ParsePage(const std::string& text, unsigned& page) {
     if (v == 0) return false;
     page = static_cast<unsigned>(v);
     return true;
+}
+
+namespace {
+bool g_yes = false;
+}  // namespace
+
+bool AnswerYes() { return g_yes; }
+void SetAnswerYes(bool yes) { g_yes = yes; }
+
+bool ParseArguments(const Command& command, const std::vector<std::string>& in, std::vector<std::string>& out,
+                    std::string& why) {
+    out.clear();
+    bool options = true;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const std::string& a = in[i];
+        if (!options || a.size() < 2 || a[0] != '-') {
+            out.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            options = false;
+        } else if (a == "--yes") {
+            SetAnswerYes(true);
+        } else {
+            bool known = false;
+            for (const char* const* o = command.options; o && *o && !known; ++o) known = a == *o;
+            if (!known) {
+                why = "unknown option " + a;
+                return false;
+            }
+            out.push_back(a);
+            if (i + 1 < in.size()) out.push_back(in[++i]);  // its value
+        }
+    }
+    return true;
+}
+
+std::string AnsweredNo(const std::string& question) {
+    return question + "\nNo one was asked, so the answer is No; give --yes to answer Yes.";
+}
+
+std::string SameFileRefusal(const std::string& input, const std::string& output) {
+    if (!fax::SameFile(input, output)) return {};
+    return "Can not create:\n" + output + "\nIt is the file it would be made from:\n" + input + "\nNothing was written.";
+}
+
+std::string OpenFax(const std::string& path) {
+    fax::File f = fax::File::OpenRead(path);
+    return f ? std::string() : fax::OpenFailure(path, errno).message;
+}
+
+std::FILE* ReportStream(const std::string& output) {
+    return fax::SameFile(output, "/dev/stdout") ? stderr : stdout;
 }
 
 const std::vector<Command>& Commands() {

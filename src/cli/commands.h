@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,28 @@ struct Command {
     std::size_t maxArgs;
     int (*run)(const std::vector<std::string>& args);
     const char* usage;  // the command's line in the help text
+    // Options of the command's own that take a value (null-terminated list), handed to
+    // it with the operands; any other option is a usage error.
+    const char* const* options = nullptr;
 };
+
+// Splits what follows the command name: "--yes" (anywhere before the operands, also
+// before the command name) answers Yes where the window would ask; "--" ends the
+// options. False with `why` set for an option the command does not know.
+bool ParseArguments(const Command& command, const std::vector<std::string>& in, std::vector<std::string>& out,
+                    std::string& why);
+// Whether "--yes" was given.
+bool AnswerYes();
+void SetAnswerYes(bool yes);
+// The question the window would ask, refused for want of an answer.
+std::string AnsweredNo(const std::string& question);
+// Refuses an output that is the input file itself; returns the message, or empty.
+std::string SameFileRefusal(const std::string& input, const std::string& output);
+// Why the fax cannot be opened for reading (a folder, FIFO or device is not a fax file
+// and is refused at once); empty when it can.
+std::string OpenFax(const std::string& path);
+// Where a command says what it wrote: standard output, unless the output file is it.
+std::FILE* ReportStream(const std::string& output);
 
 // All commands, gathered from the subsystems' lists below.
 const std::vector<Command>& Commands();

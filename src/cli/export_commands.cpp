@@ -1,4 +1,5 @@
 // tarvex-cli commands of the export: export.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,12 @@ std::vector<Command> ExportCommands() {
 }
 
 int ExportCommand(const std::vector<std::string>& args) {
+    if (std::string why = OpenFax(args[0]); !why.empty()) return Fail(why);
     fax::ExportResult r = fax::ConvertFaxToTifPdf(args[0], args[1], args[2]);
+    if (!r.refusal.empty()) return Fail(r.refusal);
     if (!r.ok()) return Fail(fax::ExportFailureText(r.error));
+    std::FILE* report = ReportStream(args[1]) == stderr ? stderr : ReportStream(args[2]);
+    std::fprintf(report, "pages %u\ntif %s\npdf %s\n", r.pages, args[1].c_str(), args[2].c_str());
     return kOk;
 }
 

@@ -1,10 +1,13 @@
 // info, check and pbm: the commands over the format core.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "cli/commands.h"
 #include "formats/fax_check.h"
 #include "formats/fax_reader.h"
+#include "formats/file_io.h"
 
 namespace cli {
 
@@ -20,14 +23,11 @@ std::vector<Command> FormatCommands() {
     };
 }
 
-namespace {
-std::string CannotOpen(const std::string& path) { return "Can not open:\n" + path; }
-}  // namespace
 
 int Info(const std::vector<std::string>& args) {
     const std::string& path = args[0];
     fax::FaxReader reader;
-    if (!reader.Open(path)) return Fail(CannotOpen(path));
+    if (!reader.Open(path)) return Fail(OpenFax(path));
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
     std::printf("kind %s\npages %u\n", reader.kind() == fax::FaxKind::Dcx ? "DCX" : "PCX", reader.pageCount());
     for (unsigned n = 1; n <= reader.pageCount(); ++n) {
@@ -52,10 +52,12 @@ int Check(const std::vector<std::string>& args) {
 
 int Pbm(const std::vector<std::string>& args) {
     const std::string& path = args[0];
+    const std::string& outPath = args[2];
     unsigned number = 0;
     if (!ParsePage(args[1], number)) return kUsage;
+    if (std::string same = SameFileRefusal(path, outPath); !same.empty()) return Fail(same);
     fax::FaxReader reader;
-    if (!reader.Open(path)) return Fail(CannotOpen(path));
+    if (!reader.Open(path)) return Fail(OpenFax(path));
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
     fax::FaxReader::Page page;
     if (auto e = reader.LoadPage(number, page); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
@@ -72,14 +74,22 @@ int Pbm(const std::vector<std::string>& args) {
         pixels.insert(pixels.end(), band.begin(), band.begin() + static_cast<std::ptrdiff_t>(b.lines * bpl));
         if (b.end || b.lines == 0) break;
     }
-    std::FILE* out = std::fopen(args[2].c_str(), "wb");
-    if (!out) return Fail("Can not Create:\n" + args[2]);
-    std::fprintf(out, "P4\n%zu %u\n", bpl * 8, lines.linesDelivered());
+    const unsigned height = lines.linesDelivered();
+    if (height == 0)
+        return Fail("Page " + std::to_string(page.number) + " of:\n" + path +
+                    "\nholds no complete line, so there is no picture to write.\nNothing was written.");
+
+    fax::AtomicFile out(outPath);
+    if (!out.Open()) return Fail("Can not Create:\n" + outPath + "\n" + out.error());
+    char head[64];
+    int headSize = std::snprintf(head, sizeof head, "P4\n%zu %u\n", bpl * 8, height);
     // PBM's black is 1, the fax's black is 0.
     for (auto& b : pixels) b = static_cast<std::uint8_t>(~b);
-    bool ok = std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
-    ok = (std::fclose(out) == 0) && ok;
-    if (!ok) return Fail("Could not write:\n" + args[2]);
+    if (!out.file().WriteAll(head, static_cast<std::size_t>(headSize)) ||
+        !out.file().WriteAll(pixels.data(), pixels.size()))
+        return Fail("Could not write:\n" + outPath + "\n" + std::strerror(errno));
+    if (!out.Commit()) return Fail("Could not write:\n" + outPath + "\n" + out.error());
+    std::fprintf(ReportStream(outPath), "page %u\nwidth %zu\nheight %u\n", page.number, bpl * 8, height);
     return kOk;
 }
 

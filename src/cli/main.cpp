@@ -11,20 +11,33 @@
 namespace {
 
 void Usage() {
-    std::fputs("usage: tarvex-cli COMMAND ARGS...\n", stderr);
+    std::fputs("usage: tarvex-cli [--yes] COMMAND ARGS...   (--yes: replace existing outputs where the window would ask)\n",
+               stderr);
     for (const auto& c : cli::Commands()) std::fprintf(stderr, "  %s\n", c.usage);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    std::vector<std::string> all(argv + 1, argv + argc);
+    // "--yes" may also stand before the command's name.
+    std::size_t at = 0;
+    for (; at < all.size() && all[at] == "--yes"; ++at) cli::SetAnswerYes(true);
+    if (at >= all.size()) {
         Usage();
         return 2;
     }
-    std::vector<std::string> args(argv + 2, argv + argc);
+    const std::string& name = all[at];
+    std::vector<std::string> given(all.begin() + static_cast<std::ptrdiff_t>(at) + 1, all.end());
     for (const auto& c : cli::Commands()) {
-        if (std::strcmp(c.name, argv[1]) != 0) continue;
+        if (name != c.name) continue;
+        std::vector<std::string> args;
+        std::string why;
+        if (!cli::ParseArguments(c, given, args, why)) {
+            std::fprintf(stderr, "%s: %s\n", c.name, why.c_str());
+            Usage();
+            return 2;
+        }
         if (args.size() < c.minArgs || args.size() > c.maxArgs) {
             Usage();
             return 2;

@@ -35,29 +35,28 @@ int FailWith(const fax::ToolMessages& messages, const std::string& fallback) {
     Warn(messages);
     return kFailed;
 }
-// The dialogs ask before replacing a fax; without anyone to ask the answer is no.
+// The dialogs ask before replacing a fax; without anyone to ask the answer is no,
+// unless --yes was given.
 bool Refuse(const std::string& path, std::string& message) {
-    if (!fax::FileExists(path)) return false;
-    message = fax::FaxExistsQuestion(path).text;
+    if (AnswerYes() || !fax::PathExists(path)) return false;
+    message = AnsweredNo(fax::FaxExistsQuestion(path).text);
     return true;
 }
 }  // namespace
 
 int BreakUpCommand(const std::vector<std::string>& args) {
     const std::string& source = args[0];
+    if (std::string why = OpenFax(source); !why.empty()) return Fail(why);
     std::string seed = fax::CutSeed(args.size() > 2 ? args[2] : std::string());
     fax::BreakUp breakup(args[1]);
     auto inspection = breakup.Inspect(source);
     if (!inspection.ok) return Fail(inspection.message.text);
     // Check every name first, so that a refusal leaves nothing half done.
-    for (unsigned n = 1; n <= inspection.pages; ++n) {
+    for (unsigned n = 1; n <= inspection.pages && !AnswerYes(); ++n) {
         std::string name = breakup.NameFor(seed, n);
-        if (fax::FileExists(name)) return Fail(fax::BreakUp::OverwriteQuestionFor(name).text);
+        if (fax::PathExists(name)) return Fail(AnsweredNo(fax::BreakUp::OverwriteQuestionFor(name).text));
     }
-    auto result = breakup.Run(source, seed, [](const fax::ToolMessage& q) {
-        std::fprintf(stderr, "%s\n", q.text.c_str());
-        return false;
-    });
+    auto result = breakup.Run(source, seed, [](const fax::ToolMessage&) { return AnswerYes(); });
     if (result.outcome != fax::BreakUp::Outcome::Finished) return FailWith(result.messages, "BreakUp stopped.");
     for (const auto& name : result.written) std::printf("%s\n", name.c_str());
     return kOk;
@@ -75,6 +74,7 @@ int BuildCommand(const std::vector<std::string>& args) {
 }
 
 int LongFaxCommand(const std::vector<std::string>& args) {
+    if (std::string why = OpenFax(args[0]); !why.empty()) return Fail(why);
     std::string message;
     if (Refuse(args[1], message)) return Fail(message);
     auto result = fax::BuildLongFax(args[0], args[1]);

@@ -14,11 +14,16 @@ namespace cli {
 
 int Render(const std::vector<std::string>& args);
 
+namespace {
+const char* const kRenderOptions[] = {"--desktop-width", "--zoom", nullptr};
+}  // namespace
+
 std::vector<Command> ViewerCommands() {
     return {
         {"render", 3, 7, Render,
          "render FAX PAGE OUT.png [--desktop-width W] [--zoom default|25|37|40|42|44|46|50|60|75|80|90|100]\n"
-         "                                page PAGE as the viewer shows it, as a grey PNG (desktop 1024, Default Size)"},
+         "                                page PAGE as the viewer shows it, as a grey PNG (desktop 1024, Default Size)",
+         kRenderOptions},
     };
 }
 
@@ -78,13 +83,14 @@ int Render(const std::vector<std::string>& args) {
     if (!ParsePage(positional[1], number)) return RenderUsage("PAGE must be a page number from 1");
     const std::string& path = positional[0];
     const std::string& out = positional[2];
+    if (std::string same = SameFileRefusal(path, out); !same.empty()) return Fail(same);
 
     // Start-up's Default Size differs from the menu's only in its height divisor.
     view::Zoom zoom = view::DefaultSizeAtStartup(desktop);
     if (command != view::kZoomDefaultCommand) view::ZoomForCommand(desktop, command, zoom);
 
     fax::FaxReader reader;
-    if (!reader.Open(path)) return Fail("Can not open:\n" + path);
+    if (!reader.Open(path)) return Fail(OpenFax(path));
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
     view::PageSurface surface;
     view::RenderOutcome outcome = view::RenderPage(reader, number, zoom, surface);
@@ -97,7 +103,7 @@ int Render(const std::vector<std::string>& args) {
                                            static_cast<std::uint32_t>(surface.height()),
                                            [&](std::uint32_t y) { return surface.Row(y); });
     if (s != view::PngStatus::Ok) return Fail(view::PngStatusText(s, out));
-    std::printf("page %u of %u\nwidth %d\nheight %lld\n", outcome.page, reader.pageCount(), surface.width(),
+    std::fprintf(ReportStream(out), "page %u of %u\nwidth %d\nheight %lld\n", outcome.page, reader.pageCount(), surface.width(),
                 static_cast<long long>(surface.height()));
     return kOk;
 }

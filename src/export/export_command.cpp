@@ -45,6 +45,12 @@ bool RunBuildTifPdfCommand(QWidget* owner, ViewerState& state) {
                        Icon::Information);
         return false;
     }
+    // A copy must never replace the fax it is made from.
+    const std::string clash = fax::ExportClash(CorePath(fax), CorePath(tifPath), CorePath(pdfPath));
+    if (!clash.empty()) {
+        prompts().show(owner, kProductName, QString::fromStdString(clash), Icon::Error);
+        return false;
+    }
     const QString question = QStringLiteral("The default fax file is:\n%1\n\nSelect [OK] to create a TIF and PDF copy "
                                             "of this fax called:\n%2\n%3")
                                  .arg(fax, tifPath, pdfPath);

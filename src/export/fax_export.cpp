@@ -7,23 +7,37 @@
 
 namespace fax {
 
+std::string ExportClash(const std::string& faxPath, const std::string& tifPath, const std::string& pdfPath) {
+    for (const std::string* out : {&tifPath, &pdfPath})
+        if (SameFile(faxPath, *out))
+            return "Can not create:\n" + *out + "\nIt is the fax file itself, which is never changed.\nNothing was written.";
+    if (SameFile(tifPath, pdfPath))
+        return "Can not create:\n" + tifPath + "\nThe TIF and the PDF copy can not be one file.\nNothing was written.";
+    return {};
+}
+
 ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& tifPath, const std::string& pdfPath) {
     ExportResult r;
+    r.refusal = ExportClash(faxPath, tifPath, pdfPath);
+    if (!r.refusal.empty()) return r;
     File in = File::OpenRead(faxPath);
     if (!in) return r;
-    File tif = File::Create(tifPath);
-    if (!tif) {
+    AtomicFile tif(tifPath);
+    if (!tif.Open()) {
         r.error = ExportError::TifCreateFailed;
         return r;
     }
     TiffWriter writer;
-    int written = writer.WriteFaxTiff(in, tif);
+    int written = writer.WriteFaxTiff(in, tif.file());
     r.error = writer.exportError();
+    r.pages = writer.pagesWritten();
     in.Close();
-    tif.Close();
-    if (written != 1) return r;
+    if (written != 1) return r;  // the unfinished TIFF goes with `tif`
+    if (!tif.Commit()) {
+        r.error = ExportError::TifCreateFailed;
+        return r;
+    }
 
-    if (FileExists(pdfPath)) RemoveFile(pdfPath);
     if (TiffToPdf(tifPath, pdfPath) != 0) {
         r.error = ExportError::PdfFailed;
         return r;

@@ -10,12 +10,20 @@ namespace fax {
 struct ExportResult {
     int result = 0;                          // 1 when both files were written
     ExportError error = ExportError::None;   // the first failure; None when the fax could not be opened
+    std::string refusal;                     // set when nothing was tried (see ExportClash)
+    unsigned pages = 0;                      // pages in the TIFF
     bool ok() const { return result == 1; }
 };
 
-// Opens the fax read-only, creates (or truncates) the TIFF and writes it, deletes an
-// existing file at the PDF path and writes the PDF from the TIFF. The TIFF is kept in
-// every case; a failed PDF step reports PdfFailed, replacing any earlier code.
+// Why the outputs cannot be written: one of them is the fax itself (a fax named g.pdf, a
+// folder x.pcx/), or both are one file. Empty when they are fine.
+std::string ExportClash(const std::string& faxPath, const std::string& tifPath, const std::string& pdfPath);
+
+// Refuses clashing outputs (ExportClash) before anything is written. Opens the fax
+// read-only, writes the TIFF and then the PDF from it. Each output appears under its name
+// only when complete (an old file of that name is replaced then, and kept otherwise); a
+// TIFF once complete is kept even when the PDF step fails, which reports PdfFailed,
+// replacing any earlier code.
 ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& tifPath, const std::string& pdfPath);
 
 // "Dcx-Pcx to TIF and PDF failed with error[%u]" for the result's code.

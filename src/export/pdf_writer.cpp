@@ -383,7 +383,8 @@ struct BusyMark {
 bool TiffToPdfBusy() { return g_busy.load(); }
 
 std::string PdfFileId() {
-    std::uint32_t state = 1;
+    // One generator for the whole run of the program: every file gets the next values.
+    static std::uint32_t state = 1;
     std::string id;
     char hex[3];
     for (int i = 0; i < 4; ++i) {
@@ -415,17 +416,16 @@ std::string PdfString(const std::string& text) {
 int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath) {
     BusyMark busy;
     if (!busy.taken) return 1;
-    File pdf = File::Create(pdfPath);
-    if (!pdf) return 1;
+    AtomicFile pdf(pdfPath);  // an unfinished PDF never appears under its name
+    if (!pdf.Open()) return 1;
     TiffPtr tiff(TIFFOpen(tiffPath.c_str(), "r"));
-    if (!tiff) return 1;  // the PDF stays as created, empty
-    PdfSink sink(pdf);
+    if (!tiff) return 1;
+    PdfSink sink(pdf.file());
     PdfWriter writer(tiff.get(), sink, pdfPath);
     bool ok = writer.Write();
     ok = sink.Flush() && ok;
     tiff.reset();
-    pdf.Close();
-    return ok ? 0 : 1;
+    return ok && pdf.Commit() ? 0 : 1;
 }
 
 }  // namespace fax

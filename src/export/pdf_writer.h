@@ -10,7 +10,7 @@ namespace fax {
 
 // 0 when the PDF was written, 1 on any failure (a TIFF that cannot be opened, content
 // other than 1-bit one-sample strips, a decoding or writing error). Shows nothing; the
-// file left by a failure keeps what was written. One conversion at a time: a call made
+// PDF appears under its name only when complete (an old file is kept until then). One conversion at a time: a call made
 // while another runs is refused with 1 (see TiffToPdfBusy).
 int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath);
 
@@ -20,9 +20,10 @@ bool TiffToPdfBusy();
 // The producer text written into every PDF.
 extern const char* const kPdfProducer;
 
-// The file identifier: 16 bytes from four successive outputs of a 15-bit linear
-// congruential generator started from the same state in every conversion, each stored
-// as a 32-bit little-endian number; 32 upper-case hexadecimal digits.
+// The file identifier: 16 bytes from the next four outputs of a 15-bit linear
+// congruential generator, started from a fixed state once per run of the program and
+// continued by every call, each stored as a 32-bit little-endian number; 32 upper-case
+// hexadecimal digits.
 std::string PdfFileId();
 
 // A PDF literal string: "(", the text, ")"; controls, 127 and bytes above 127 as a

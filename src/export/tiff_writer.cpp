@@ -1,5 +1,6 @@
 #include "export/tiff_writer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "export/mh_codes.h"
@@ -34,7 +35,18 @@ struct BlockFiller {
 
 }  // namespace
 
-TiffWriter::TiffWriter() : coded_(kTiffFlushAt + kMhMaxRowCodeBytes) {}
+TiffWriter::TiffWriter(std::uint64_t sizeLimit)
+    : sizeLimit_(std::min(sizeLimit, kTiffMaxBytes)), coded_(kTiffFlushAt + kMhMaxRowCodeBytes) {}
+
+bool TiffWriter::Append(File& output, const void* data, std::size_t size) {
+    if (end_ + size > sizeLimit_) {
+        Fail(ExportError::TooLarge);
+        return false;
+    }
+    if (!WriteOutput(output, data, size)) return false;
+    end_ += size;
+    return true;
+}
 
 std::int64_t TiffWriter::ReadInput(File& input, void* buffer, std::size_t size) {
     return input.Read(buffer, size);
@@ -52,8 +64,10 @@ int TiffWriter::WriteFaxTiff(File& input, File& output) {
     blockOffset_ = 0;
     block_.fill(0);
 
+    end_ = 0;
+
     header_ = {'I', 'I', 42, 0, 0, 0, 0, 0};  // first directory offset patched later
-    if (!WriteOutput(output, header_.data(), header_.size())) {
+    if (!Append(output, header_.data(), header_.size())) {
         Fail(ExportError::HeaderWriteFailed);
         return 0;
     }
@@ -98,10 +112,11 @@ int TiffWriter::WriteFaxTiff(File& input, File& output) {
             Fail(ExportError::TooWide);
             return 0;
         }
-        if (!WritePage(input, output, kPcxHeaderSize, static_cast<std::size_t>(got), header)) {
-            WriteOutput(output, coded_.data(), codedSize_);  // keep what was coded; the error is set
+        if (header.bytesPerLine() == 0) {
+            Fail(ExportError::DamagedPage);
             return 0;
         }
+        if (!WritePage(input, output, kPcxHeaderSize, static_cast<std::size_t>(got), header)) return 0;
         if (!FlushCoded(output)) {
             Fail(ExportError::PageFlushFailed);
             return 0;
@@ -120,15 +135,9 @@ bool TiffWriter::WritePage(File& input, File& output, std::size_t start, std::si
     const std::size_t bpl = header.bytesPerLine();
     std::uint32_t rowsLeft = header.LineCount();
 
-    if (bpl == 0) {
-        // No bytes per row: every row is complete at once and stays white.
-        for (; rowsLeft > 0; --rowsLeft)
-            if (!CodeRow(output)) return false;
-        return true;
-    }
-
     // A run still pending at the end of a row is dropped: the next row starts with the
-    // next input byte (pages from other programs may have such runs).
+    // next input byte (pages from other programs may have such runs). So every row takes
+    // at least one input byte, and the rows coded never outnumber the bytes of the page.
     LineDecoder decoder(bpl, RunAtLineEnd::Drop);
     std::size_t pos = start;
     for (; rowsLeft > 0; --rowsLeft) {
@@ -161,7 +170,7 @@ bool TiffWriter::CodeRow(File& output) {
     ++rowsCoded_;
     codedSize_ += CodeMhRow(row_.data(), coded_.data() + codedSize_);
     if (codedSize_ >= kTiffFlushAt && !FlushCoded(output)) {
-        Fail(ExportError::RowWriteFailed);
+        Fail(ExportError::RowWriteFailed);  // unless the size limit spoke first
         return false;
     }
     return true;
@@ -178,8 +187,12 @@ int TiffWriter::WriteTiffDirectory(File& output) {
     if (offset & 1) {
         // Directories start on a word boundary.
         const std::uint8_t zero = 0;
-        WriteOutput(output, &zero, 1);
+        if (!Append(output, &zero, 1)) return 0;
         ++offset;
+    }
+    if (offset + kTiffBlockSize > sizeLimit_) {
+        Fail(ExportError::TooLarge);
+        return 0;
     }
 
     // Link the new directory in. These rewrites are not checked: the block write
@@ -222,7 +235,7 @@ int TiffWriter::WriteTiffDirectory(File& output) {
     e.Entry(296, kTypeShort, 2);                  // ResolutionUnit: inch
     // The next-directory offset (186) stays 0 until a following page links itself in.
 
-    if (!WriteOutput(output, block_.data(), block_.size())) {
+    if (!Append(output, block_.data(), block_.size())) {
         Fail(ExportError::BlockWriteFailed);
         return 0;
     }

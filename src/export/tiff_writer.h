@@ -20,6 +20,7 @@ enum class ExportError : std::uint16_t {
     ShortTable = 2022,        // DCX page table shorter than 128 bytes
     ShortPage = 2023,         // fewer than 128 bytes at a DCX page's offset
     TooWide = 2024,           // BytesPerLine above 216
+    DamagedPage = 2025,       // BytesPerLine 0: the page has no lines to code
     PageFlushFailed = 2027,   // writing a page's last coded bytes failed
     NotRunLength = 2028,      // not a run-length PCX header (also a DCX without pages)
     DirectoryFailed = 2030,   // a page's directory failed without a more precise code
@@ -29,6 +30,7 @@ enum class ExportError : std::uint16_t {
     TifCreateFailed = 2044,   // the TIFF file could not be created
     HeaderWriteFailed = 2045, // writing the 8-byte TIFF header failed
     BlockWriteFailed = 2047,  // writing a page's 190-byte directory block failed
+    TooLarge = 2048,          // the TIFF would pass 4 GiB, beyond what its 32-bit offsets reach
     PdfFailed = 2061,         // the PDF could not be written
 };
 
@@ -40,11 +42,14 @@ inline constexpr std::size_t kTiffIfdInBlock = 16;     // the directory follows 
 inline constexpr std::size_t kTiffFlushAt = 2024;      // coded bytes are written in ~2 KB pieces
 inline constexpr std::uint32_t kTiffXResolution = 204; // fax fine mode, dots per inch
 inline constexpr std::uint32_t kTiffYResolution = 196;
+inline constexpr std::uint64_t kTiffMaxBytes = 0xFFFFFFFFull;  // offsets are 32 bits
 
 // One conversion at a time per object; all state is reset by WriteFaxTiff.
 class TiffWriter {
 public:
-    TiffWriter();
+    // `sizeLimit`: the most bytes the file may reach; a conversion that would need more
+    // fails with TooLarge before writing past it.
+    explicit TiffWriter(std::uint64_t sizeLimit = kTiffMaxBytes);
     virtual ~TiffWriter() = default;
     TiffWriter(const TiffWriter&) = delete;
     TiffWriter& operator=(const TiffWriter&) = delete;
@@ -72,13 +77,17 @@ private:
     }
     bool WritePage(File& input, File& output, std::size_t start, std::size_t end, const PcxHeader& header);
     bool CodeRow(File& output);
+    // Appends at the end of the file, within the size limit.
+    bool Append(File& output, const void* data, std::size_t size);
     bool FlushCoded(File& output) {
-        bool ok = WriteOutput(output, coded_.data(), codedSize_);
+        bool ok = Append(output, coded_.data(), codedSize_);
         codedSize_ = 0;
         return ok;
     }
 
     ExportError error_ = ExportError::None;
+    std::uint64_t sizeLimit_;
+    std::uint64_t end_ = 0;  // bytes in the file
     std::array<std::uint8_t, kReadChunk> in_{};
     std::array<std::uint8_t, kFaxBytesPerLine> row_{};
     std::vector<std::uint8_t> coded_;  // coded bytes waiting to be written

@@ -1,6 +1,7 @@
 #include "formats/dcx.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace fax {
@@ -71,6 +72,23 @@ bool PageExtents(const DcxTable& table, std::uint64_t fileSize, const std::strin
     return true;
 }
 
+DcxPages ReadDcxPages(File& source, const std::string& path) {
+    DcxPages pages;
+    std::uint8_t block[kDcxTableSize];
+    if (!source.Seek(0) || source.Read(block, sizeof block) != static_cast<std::int64_t>(sizeof block) ||
+        !HasDcxMagic(block, sizeof block))
+        return pages;
+    std::int64_t size = source.Size();
+    if (size < 0) return pages;
+    DcxTable table = DcxTable::FromBytes(block, sizeof block);
+    if (!PageExtents(table, static_cast<std::uint64_t>(size), path, pages.extents, pages.damage)) {
+        pages.status = DcxPages::Status::Damaged;
+        return pages;
+    }
+    pages.status = DcxPages::Status::Ok;
+    return pages;
+}
+
 std::string TableFullMessage(const std::string& path) {
     return "The fax:\n" + path + "\nalready holds " + std::to_string(kDcxSlots) +
            " pages, as many as a dcx fax can hold.\nThe remaining pages were not added.";
@@ -82,14 +100,23 @@ DcxWriter::~DcxWriter() {
     if (open_) Abandon();
 }
 
+DcxWriter::Status DcxWriter::Failed(Status status) {
+    reason_ = std::strerror(errno ? errno : EIO);
+    return status;
+}
+
 DcxWriter::Status DcxWriter::Create() {
     table_ = DcxTable{};
     WriteLe16(&table_.bytes[0], static_cast<std::uint16_t>(kDcxMagic & 0xFFFF));
     WriteLe16(&table_.bytes[2], static_cast<std::uint16_t>(kDcxMagic >> 16));
-    pages_ = 0;
-    if (!out_.Open()) return Status::CreateFailed;
+    pages_ = complete_ = 0;
+    if (!out_.Open()) {
+        reason_ = out_.error();
+        return Status::CreateFailed;
+    }
     open_ = true;
     if (!out_.file().WriteAll(table_.bytes.data(), kDcxTableSize)) {
+        Failed(Status::CreateFailed);
         Abandon();
         return Status::CreateFailed;
     }
@@ -100,17 +127,22 @@ DcxWriter::Status DcxWriter::AppendPageHeader(const std::uint8_t* header) {
     if (!open_) return Status::WriteFailed;
     if (pages_ >= kDcxSlots) return Status::TableFull;
     File& f = out_.file();
-    if (!f.SeekEnd()) return Status::WriteFailed;
+    if (!f.SeekEnd()) return Failed(Status::WriteFailed);
     std::int64_t offset = f.Tell();
-    if (offset < 0 || offset > 0xFFFFFFFFll) return Status::WriteFailed;
-    if (!f.WriteAll(header, kPcxHeaderSize)) return Status::WriteFailed;
+    if (offset < 0) return Failed(Status::WriteFailed);
+    if (offset > 0xFFFFFFFFll) {
+        // A table slot holds 32 bits; the page could never be found again.
+        reason_ = "the fax would grow beyond 4 GiB";
+        return Status::WriteFailed;
+    }
+    if (!f.WriteAll(header, kPcxHeaderSize)) return Failed(Status::WriteFailed);
     table_.SetSlot(++pages_, static_cast<std::uint32_t>(offset));
     return Status::Ok;
 }
 
 DcxWriter::Status DcxWriter::AppendData(const std::uint8_t* data, std::size_t size) {
     if (!open_) return Status::WriteFailed;
-    return out_.file().WriteAll(data, size) ? Status::Ok : Status::WriteFailed;
+    return out_.file().WriteAll(data, size) ? Status::Ok : Failed(Status::WriteFailed);
 }
 
 DcxWriter::Status DcxWriter::CopyPageData(File& source) {
@@ -118,8 +150,9 @@ DcxWriter::Status DcxWriter::CopyPageData(File& source) {
     std::vector<std::uint8_t> piece(kDcxCopyPiece);
     for (;;) {
         std::int64_t n = source.Read(piece.data(), piece.size());
-        if (n < 0) return Status::ReadFailed;
-        if (n > 0 && !out_.file().WriteAll(piece.data(), static_cast<std::size_t>(n))) return Status::WriteFailed;
+        if (n < 0) return Failed(Status::ReadFailed);
+        if (n > 0 && !out_.file().WriteAll(piece.data(), static_cast<std::size_t>(n)))
+            return Failed(Status::WriteFailed);
         if (static_cast<std::size_t>(n) < piece.size()) return Status::Ok;
     }
 }
@@ -127,7 +160,9 @@ DcxWriter::Status DcxWriter::CopyPageData(File& source) {
 DcxWriter::Status DcxWriter::RewriteTable() {
     if (!open_) return Status::WriteFailed;
     File& f = out_.file();
-    if (!f.Seek(0) || !f.WriteAll(table_.bytes.data(), kDcxTableSize) || !f.SeekEnd()) return Status::WriteFailed;
+    if (!f.Seek(0) || !f.WriteAll(table_.bytes.data(), kDcxTableSize) || !f.SeekEnd())
+        return Failed(Status::WriteFailed);
+    complete_ = pages_;
     return Status::Ok;
 }
 
@@ -139,14 +174,28 @@ DcxWriter::Status DcxWriter::Finish() {
         return s;
     }
     open_ = false;
-    return out_.Commit() ? Status::Ok : Status::WriteFailed;
+    if (out_.Commit()) return Status::Ok;
+    reason_ = out_.error();
+    return Status::WriteFailed;
 }
 
 void DcxWriter::Abandon() {
     if (!open_) return;
-    RewriteTable();  // the partial file then lists every page it holds
     open_ = false;
-    out_.KeepIfNew();
+    // Drop a page whose data did not get written completely, then list only the rest.
+    std::uint32_t cut = table_.Slot(complete_ + 1);
+    for (unsigned n = complete_ + 1; n <= pages_; ++n) table_.SetSlot(n, 0);
+    pages_ = complete_;
+    if (complete_ == 0) {
+        out_.Discard();
+        return;
+    }
+    File& f = out_.file();
+    bool ok = (cut == 0 || f.Truncate(cut)) && f.Seek(0) && f.WriteAll(table_.bytes.data(), kDcxTableSize);
+    if (ok)
+        out_.KeepIfNew();
+    else
+        out_.Discard();
 }
 
 const char* DcxWriter::StatusText(Status status) {

@@ -52,9 +52,21 @@ struct PageExtent {
 bool PageExtents(const DcxTable& table, std::uint64_t fileSize, const std::string& path,
                  std::vector<PageExtent>& extents, std::string& message);
 
+// The page list of a DCX, read from its first kDcxTableSize bytes and checked against
+// the file's size before anything is copied from it.
+struct DcxPages {
+    enum class Status { Ok, NotDcx, Damaged };
+    Status status = Status::NotDcx;
+    std::vector<PageExtent> extents;
+    std::string damage;  // the damaged table's message
+};
+// Reads from offset 0 of an open file. A DCX needs the whole table block and the magic.
+DcxPages ReadDcxPages(File& source, const std::string& path);
+
 // Writes a new DCX. The file is written beside its name and renamed into place when
-// finished, so a failed write never damages an existing fax of that name; the table on
-// disk is rewritten after every page, so a partial file is a valid fax.
+// finished, so a failed write never damages an existing fax of that name. A page counts
+// as complete once the table has been rewritten after it; a failed writer leaves a new
+// fax only when it holds complete pages, and its table lists just those.
 class DcxWriter {
 public:
     enum class Status {
@@ -82,19 +94,27 @@ public:
     // Copies `source` from its current position to its end, in kDcxCopyPiece pieces.
     Status CopyPageData(File& source);
     Status RewriteTable();
-    // Finishes the file under its name. After a failure, Abandon() keeps the partial
-    // fax under its name if no older file had that name.
+    // Finishes the file under its name. After a failure, Abandon() keeps the complete
+    // pages under the fax's name if there are any and no older file had that name;
+    // otherwise nothing is left.
     Status Finish();
     void Abandon();
+
+    // The system's words for the last failure ("No space left on device").
+    const std::string& reason() const { return reason_; }
 
     static const char* StatusText(Status status);
 
 private:
+    Status Failed(Status status);
+
     std::string path_;
     AtomicFile out_;
     DcxTable table_;
     unsigned pages_ = 0;
+    unsigned complete_ = 0;  // pages the table on disk lists
     bool open_ = false;
+    std::string reason_;
 };
 
 // The message shown when a DCX would need more pages than its table can list.

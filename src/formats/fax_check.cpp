@@ -1,5 +1,6 @@
 #include "formats/fax_check.h"
 
+#include <cerrno>
 #include <cstdint>
 
 #include "formats/file_io.h"
@@ -28,6 +29,11 @@ FaxCheck Fail(int step, const std::string& path) {
 }
 }  // namespace
 
+FaxCheck OpenFailure(const std::string& path, int error) {
+    // File::OpenRead refuses a folder, FIFO or device at once: no fax can be read from it.
+    return Fail(error == EISDIR || error == ENOTSUP ? 4 : 3, path);
+}
+
 bool ContainsNoCase(std::string_view text, std::string_view part) {
     if (text.empty() || part.empty() || part.size() > text.size()) return false;
     for (std::size_t i = 0; i + part.size() <= text.size(); ++i) {
@@ -40,9 +46,9 @@ bool ContainsNoCase(std::string_view text, std::string_view part) {
 
 FaxCheck CheckFaxFile(const std::string& path) {
     if (!ContainsNoCase(path, ".dcx") && !ContainsNoCase(path, ".pcx")) return Fail(1, path);
-    if (!FileExists(path)) return Fail(2, path);
+    if (!PathExists(path)) return Fail(2, path);
     File f = File::OpenRead(path);
-    if (!f) return Fail(3, path);
+    if (!f) return OpenFailure(path, errno);
     std::uint8_t head[kPcxHeaderSize];
     if (f.Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return Fail(4, path);
     bool recognised = head[0] == 0xB1 ? (head[1] == 0x68 && head[2] == 0xDE && head[3] == 0x3A)

@@ -16,6 +16,10 @@ struct FaxCheck {
     bool ok() const { return step == 0; }
 };
 
+// The message for a fax that did not open for reading (errno `error`): a folder, FIFO or
+// device holds no fax (step 4), anything else could not be opened (step 3).
+FaxCheck OpenFailure(const std::string& path, int error);
+
 // Extension, existence, opening, the first 128 bytes, and recognition, in that order.
 FaxCheck CheckFaxFile(const std::string& path);
 

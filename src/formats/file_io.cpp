@@ -4,11 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace fax {
+
+namespace {
+// New files get what every program gives them: read and write for all, less the umask.
+constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+}  // namespace
 
 File::~File() { Close(); }
 
@@ -23,18 +33,31 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::OpenRead(const std::string& path) {
-    if (path.empty()) return File();
-    return File(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-}
-
-File File::OpenReadWrite(const std::string& path) {
-    if (path.empty()) return File();
-    return File(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (path.empty()) {
+        errno = ENOENT;
+        return File();
+    }
+    // Non-blocking, so that a FIFO without a writer cannot hold us up; the type is
+    // checked on the open descriptor, so it cannot change between look and open.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return File();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int error = S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
+        ::close(fd);
+        errno = error;
+        return File();
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return File(fd);
 }
 
 File File::Create(const std::string& path) {
-    if (path.empty()) return File();
-    return File(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR));
+    if (path.empty()) {
+        errno = ENOENT;
+        return File();
+    }
+    return File(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
 }
 
 std::int64_t File::Read(void* buffer, std::size_t size) {
@@ -85,6 +108,8 @@ std::int64_t File::Size() const {
 
 bool File::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
+bool File::Truncate(std::uint64_t size) { return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+
 void File::Close() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -103,39 +128,142 @@ std::int64_t FileSize(const std::string& path) {
     return st.st_size;
 }
 
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
 bool RemoveFile(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
 
 namespace {
-std::string TempNameFor(const std::string& target) {
-    auto slash = target.find_last_of('/');
-    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return dir + "." + name + "." + std::to_string(::getpid()) + ".part";
+namespace fs = std::filesystem;
+
+// The absolute path with "." and ".." resolved and the existing part's links followed.
+fs::path Normalised(const fs::path& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    if (ec) return path.lexically_normal();
+    fs::path canonical = fs::weakly_canonical(absolute, ec);
+    return ec ? absolute.lexically_normal() : canonical;
 }
 }  // namespace
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)), temp_(TempNameFor(target_)) {}
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    const fs::path pa(a), pb(b);
+    std::error_code ea, eb;
+    bool existsA = fs::exists(pa, ea);
+    bool existsB = fs::exists(pb, eb);
+    if (existsA && existsB) {
+        std::error_code ec;
+        bool same = fs::equivalent(pa, pb, ec);
+        if (!ec) return same;
+    }
+    if (existsA != existsB) return false;
+    return Normalised(pa) == Normalised(pb);
+}
+
+namespace {
+std::atomic<unsigned> g_tempCounter{0};
+
+std::string TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = tmp && *tmp ? tmp : "/tmp";
+    return dir.back() == '/' ? dir : dir + "/";
+}
+}  // namespace
+
+// A fresh name in `dir` (with its slash) that nobody else is using, created with `mode`.
+File AtomicFile::CreateTemp(const std::string& dir, const std::string& name, unsigned mode, std::string& temp) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = dir + "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter++) + ".part";
+        int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+        if (fd >= 0) return File(fd);
+        if (errno != EEXIST) return File();
+    }
+    return File();
+}
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
 
 AtomicFile::~AtomicFile() {
     if (!done_) Discard();
 }
 
+bool AtomicFile::Fail(int error) {
+    error_ = std::strerror(error ? error : EIO);
+    return false;
+}
+
 bool AtomicFile::Open() {
+    Discard();
+    error_.clear();
     done_ = false;
-    file_ = File::Create(temp_);
-    return file_.IsOpen();
+    inPlace_ = false;
+    dest_ = target_;
+    if (target_.empty()) return Fail(ENOENT);
+    struct stat link {}, st {};
+    if (::lstat(target_.c_str(), &link) == 0) {
+        if (::stat(target_.c_str(), &st) != 0) return Fail(errno);  // a link to nothing
+        if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+            inPlace_ = true;
+        } else if (!S_ISREG(st.st_mode)) {
+            return Fail(S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP);
+        } else if (S_ISLNK(link.st_mode)) {
+            char* real = ::realpath(target_.c_str(), nullptr);
+            if (!real) return Fail(errno);
+            dest_ = real;
+            std::free(real);
+        }
+    } else if (errno != ENOENT) {
+        return Fail(errno);
+    }
+    auto slash = dest_.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : dest_.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? dest_ : dest_.substr(slash + 1);
+    // A device's folder is no place for our file; its content waits in the temp folder.
+    file_ = CreateTemp(inPlace_ ? TempFolder() : dir, inPlace_ ? "tarvex-out" : name, kNewFileMode, temp_);
+    if (!file_) {
+        done_ = true;
+        return Fail(errno);
+    }
+    // A replaced file keeps its permissions.
+    replacing_ = !inPlace_ && S_ISREG(st.st_mode);
+    if (replacing_) ::fchmod(file_.fd_, st.st_mode & 07777);
+    return true;
 }
 
 bool AtomicFile::Commit() {
     if (done_ || !file_.IsOpen()) return false;
-    bool ok = file_.Sync();
+    if (inPlace_) {
+        // A FIFO nobody reads from is refused at once (ENXIO) rather than waited on.
+        File out(file_.Seek(0) ? ::open(dest_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1);
+        bool ok = out.IsOpen();
+        if (ok) ::fcntl(out.fd_, F_SETFL, ::fcntl(out.fd_, F_GETFL) & ~O_NONBLOCK);
+        char buffer[64 * 1024];
+        for (std::int64_t n = 1; ok && n > 0;) {
+            n = file_.Read(buffer, sizeof buffer);
+            ok = n >= 0 && out.WriteAll(buffer, static_cast<std::size_t>(n));
+        }
+        int error = ok ? 0 : errno;
+        if (ok && ::close(std::exchange(out.fd_, -1)) != 0) {
+            ok = false;
+            error = errno;
+        }
+        Discard();
+        return ok || Fail(error);
+    }
+    // An old file is only given up for content that is safely on the disk.
+    bool ok = !replacing_ || file_.Sync();
+    int error = errno;
     file_.Close();
-    if (ok && ::rename(temp_.c_str(), target_.c_str()) == 0) {
+    if (ok && ::rename(temp_.c_str(), dest_.c_str()) == 0) {
         done_ = true;
         return true;
     }
+    if (ok) error = errno;
     Discard();
-    return false;
+    return Fail(error);
 }
 
 void AtomicFile::Discard() {
@@ -147,8 +275,8 @@ void AtomicFile::Discard() {
 void AtomicFile::KeepIfNew() {
     if (done_) return;
     file_.Close();
-    // link() never replaces an existing name, unlike rename().
-    if (::link(temp_.c_str(), target_.c_str()) == 0) {
+    // link() never replaces an existing name, unlike rename(); a device gets nothing.
+    if (!inPlace_ && ::link(temp_.c_str(), dest_.c_str()) == 0) {
         ::unlink(temp_.c_str());
         done_ = true;
         return;

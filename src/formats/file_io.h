@@ -16,11 +16,12 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // Opens an existing file for binary reading.
+    // Opens an existing regular file for binary reading. A folder, FIFO or device is
+    // refused at once, without waiting for a writer: errno is then EISDIR for a folder
+    // and ENOTSUP for anything else.
     static File OpenRead(const std::string& path);
-    // Opens an existing file for reading and writing.
-    static File OpenReadWrite(const std::string& path);
-    // Creates the file, truncating an existing one; owner read and write permission.
+    // Creates the file, truncating an existing one, with the permissions every program
+    // gives a new file (0666 less the umask).
     static File Create(const std::string& path);
 
     bool IsOpen() const { return fd_ >= 0; }
@@ -37,19 +38,31 @@ public:
     std::int64_t Size() const;
     // Flushes to the disk (used before renaming a finished file over an old one).
     bool Sync();
+    bool Truncate(std::uint64_t size);
     void Close();
 
 private:
+    friend class AtomicFile;
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
 };
 
-bool FileExists(const std::string& path);
+bool FileExists(const std::string& path);  // a regular file (links followed)
+bool PathExists(const std::string& path);  // anything at all: file, folder, FIFO, device
 std::int64_t FileSize(const std::string& path);  // -1 when it cannot be read
 bool RemoveFile(const std::string& path);
+// The same file on disk (links followed); for a path that does not exist yet, the same
+// absolute, normalised path.
+bool SameFile(const std::string& a, const std::string& b);
 
-// A file that is written beside its final name and renamed over it only on Commit(),
-// so a failure never damages an existing file of that name.
+// Every output goes through here, so nothing broken ever stands under an output's name.
+// It is written into a temporary file and only a complete one reaches the target:
+// - a new name or a regular file: the temporary file lies beside it and is renamed over
+//   it (an existing file's permissions are kept);
+// - a symbolic link: the file it names is replaced the same way, the link stays;
+// - a FIFO or a device (/dev/stdout): the finished content is written into it in place
+//   (a FIFO that nobody reads from fails at once instead of waiting);
+// - anything else (a folder, a socket, a link to nothing) is refused by Open().
 class AtomicFile {
 public:
     explicit AtomicFile(std::string target);
@@ -57,21 +70,31 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    bool Open();  // creates the temporary file beside the target
+    bool Open();  // creates the temporary file; false with error() saying why
     File& file() { return file_; }
     const std::string& target() const { return target_; }
     const std::string& tempPath() const { return temp_; }
-    bool Commit();   // syncs, closes and renames over the target
+    // Why Open() or Commit() failed, in the system's words ("Is a directory", "No space
+    // left on device").
+    const std::string& error() const { return error_; }
+    bool Commit();   // closes and puts the content in place (synced first when it replaces a file)
     void Discard();  // closes and removes the temporary file
     // Keeps what was written under the target's name only when no file of that
     // name exists (a partial new file is better than nothing; an old file is kept).
     void KeepIfNew();
 
 private:
+    bool Fail(int error);
+    static File CreateTemp(const std::string& dir, const std::string& name, unsigned mode, std::string& temp);
+
     std::string target_;
+    std::string dest_;        // the file really replaced (a link's target) or written into
     std::string temp_;
+    bool inPlace_ = false;    // a FIFO or device: written into, never replaced
+    bool replacing_ = false;  // an existing regular file is replaced
+    std::string error_;
     File file_;
-    bool done_ = false;
+    bool done_ = true;
 };
 
 }  // namespace fax

@@ -1,5 +1,6 @@
 #include "formats/rle.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fax {
@@ -107,6 +108,75 @@ void EncodeLine(const std::uint8_t* line, std::size_t size, std::vector<std::uin
     std::size_t old = out.size();
     out.resize(old + 2 * size);
     out.resize(old + EncodeLine(line, size, out.data() + old));
+}
+
+LineDataEnd::LineDataEnd(std::size_t bytesPerLine, std::uint32_t lines)
+    : bytesPerLine_(bytesPerLine ? bytesPerLine : 1), wanted_(static_cast<std::uint64_t>(lines) * bytesPerLine_) {
+    done_ = wanted_ == 0;
+}
+
+// One stored unit: a literal byte or a count byte with its value, starting at input
+// offset `at`, decoding to `count` bytes of `value`.
+void LineDataEnd::Unit(std::uint64_t at, std::size_t size, unsigned count, std::uint8_t value) {
+    const std::uint64_t before = lineStart_ + column_;
+    const std::uint64_t used = std::min<std::uint64_t>(count, wanted_ - before);
+    if (before + used == wanted_) done_ = true;
+    column_ += used;
+    if (column_ < bytesPerLine_ || used == 0) return;  // no line completed by this unit
+    // The result ends at the last line end inside this unit.
+    const std::uint64_t over = column_ % bytesPerLine_;
+    const std::uint64_t part = used - over;
+    lineStart_ = before + used - over;
+    column_ = over;
+    cut_.lines = static_cast<std::uint32_t>(lineStart_ / bytesPerLine_);
+    cut_.tailSize = 0;
+    if (part == count) {
+        cut_.copy = at + size;
+    } else {
+        cut_.copy = at;
+        if (part == 1 && value < kCountFlag) {
+            cut_.tail[cut_.tailSize++] = value;
+        } else {
+            cut_.tail[cut_.tailSize++] = static_cast<std::uint8_t>(kCountFlag | part);
+            cut_.tail[cut_.tailSize++] = value;
+        }
+    }
+}
+
+bool LineDataEnd::Feed(const std::uint8_t* in, std::size_t size) {
+    std::size_t i = 0;
+    if (!done_ && awaitingValue_ && size > 0) {
+        awaitingValue_ = false;
+        Unit(fed_ - 1, 2, awaitingCount_, in[i++]);
+    }
+    // The column lives in a local: the input bytes could alias the member otherwise.
+    // A unit that stays inside its line cannot end the page either (the page ends at a
+    // line end), so such units need nothing but counting.
+    const std::uint64_t bpl = bytesPerLine_;
+    std::uint64_t column = column_;
+    while (!done_ && i < size) {
+        const std::uint8_t b = in[i];
+        const bool run = (b & kCountFlag) == kCountFlag;
+        if (run && i + 1 >= size) {
+            awaitingValue_ = true;
+            awaitingCount_ = b & kMaxRun;
+            ++i;
+            break;
+        }
+        const unsigned count = run ? b & kMaxRun : 1;
+        const std::size_t unitSize = run ? 2 : 1;
+        if (column + count < bpl) {
+            column += count;
+        } else {
+            column_ = column;
+            Unit(fed_ + i, unitSize, count, run ? in[i + 1] : b);
+            column = column_;
+        }
+        i += unitSize;
+    }
+    column_ = column;
+    fed_ += size;
+    return done_;
 }
 
 }  // namespace fax

@@ -52,6 +52,45 @@ private:
     unsigned awaitingCount_ = 0;
 };
 
+// Finds where the stored data of a page stops encoding its lines, so that pages can be
+// joined without the bytes other writers put after the last line (a 256-colour palette
+// block, padding). Runs are read the way the viewer reads them (a run may go on into
+// the next line). Fed piece by piece; the result is the data to copy: `copyBytes` stored
+// bytes as they are, then `tail` (a run that reached past the last line, cut to what
+// was still wanted). When the data ends first, the result ends at the last complete line.
+class LineDataEnd {
+public:
+    LineDataEnd(std::size_t bytesPerLine, std::uint32_t lines);
+
+    // True once the last line is complete; later input is not needed.
+    bool Feed(const std::uint8_t* in, std::size_t size);
+    bool done() const { return done_; }
+
+    std::uint64_t copyBytes() const { return cut_.copy; }
+    const std::uint8_t* tail() const { return cut_.tail; }
+    std::size_t tailSize() const { return cut_.tailSize; }
+    std::uint32_t lines() const { return cut_.lines; }  // complete lines in the result
+
+private:
+    struct Cut {
+        std::uint64_t copy = 0;
+        std::uint8_t tail[2] = {};
+        std::size_t tailSize = 0;
+        std::uint32_t lines = 0;
+    };
+    void Unit(std::uint64_t at, std::size_t size, unsigned count, std::uint8_t value);
+
+    std::uint64_t bytesPerLine_;
+    std::uint64_t wanted_;      // decoded bytes of all the lines
+    std::uint64_t lineStart_ = 0;  // decoded bytes before the line being decoded
+    std::uint64_t column_ = 0;     // bytes of that line decoded so far
+    std::uint64_t fed_ = 0;     // input bytes seen before the current piece
+    bool awaitingValue_ = false;
+    unsigned awaitingCount_ = 0;
+    bool done_ = false;
+    Cut cut_;                   // at the last line end reached so far
+};
+
 // Encodes one scan line; appends to `out`. Runs are 1 to 63 bytes and never cross the
 // end of the line; a single byte below 0xC0 stands for itself.
 void EncodeLine(const std::uint8_t* line, std::size_t size, std::vector<std::uint8_t>& out);

@@ -6,23 +6,6 @@
 
 namespace fax {
 
-DcxPages ReadDcxPages(File& source, const std::string& path) {
-    DcxPages pages;
-    std::uint8_t block[kDcxTableSize];
-    if (!source.Seek(0) || source.Read(block, sizeof block) != static_cast<std::int64_t>(sizeof block) ||
-        !HasDcxMagic(block, sizeof block))
-        return pages;
-    std::int64_t size = source.Size();
-    if (size < 0) return pages;
-    DcxTable table = DcxTable::FromBytes(block, sizeof block);
-    if (!PageExtents(table, static_cast<std::uint64_t>(size), path, pages.extents, pages.damage)) {
-        pages.status = DcxPages::Status::Damaged;
-        return pages;
-    }
-    pages.status = DcxPages::Status::Ok;
-    return pages;
-}
-
 namespace {
 bool CopyRange(File& source, std::uint64_t length, File& out, std::uint8_t* buffer, std::size_t bufferSize) {
     while (length > 0) {
@@ -38,15 +21,11 @@ bool CopyRange(File& source, std::uint64_t length, File& out, std::uint8_t* buff
 CopyStatus CopyPageToFile(File& source, const PageExtent& extent, const std::string& target,
                           std::uint8_t* buffer, std::size_t bufferSize) {
     if (!source.Seek(extent.offset)) return CopyStatus::CopyFailed;
-    if (FileExists(target)) {
-        AtomicFile out(target);
-        if (!out.Open()) return CopyStatus::CreateFailed;
-        if (!CopyRange(source, extent.length, out.file(), buffer, bufferSize)) return CopyStatus::CopyFailed;
-        return out.Commit() ? CopyStatus::Ok : CopyStatus::CopyFailed;
-    }
-    File out = File::Create(target);
-    if (!out) return CopyStatus::CreateFailed;
-    return CopyRange(source, extent.length, out, buffer, bufferSize) ? CopyStatus::Ok : CopyStatus::CopyFailed;
+    // A page file that cannot be finished is not left behind, not even empty.
+    AtomicFile out(target);
+    if (!out.Open()) return CopyStatus::CreateFailed;
+    if (!CopyRange(source, extent.length, out.file(), buffer, bufferSize)) return CopyStatus::CopyFailed;
+    return out.Commit() ? CopyStatus::Ok : CopyStatus::CopyFailed;
 }
 
 std::string CutSeed(std::string_view typed) {
@@ -129,6 +108,9 @@ BreakUp::Result BreakUp::Run(const std::string& source, std::string_view typedSe
     for (const PageExtent& extent : pages.extents) {
         std::string name = NameFor(seed, sequence_++);
         if (progress) progress(name);
+        if (SameFile(name, source))
+            return finish(Outcome::StayOpen, {kBreakUpTitle, "Can not Create:\n" + name + "\nIt is the fax being split.",
+                                              MessageIcon::Error});
         if (FileExists(name) && !(overwrite && overwrite(OverwriteQuestionFor(name)))) {
             result.outcome = Outcome::Declined;
             return result;

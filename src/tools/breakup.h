@@ -20,21 +20,11 @@ inline constexpr std::size_t kPageCopyBuffer = 32768;  // BreakUp and the accumu
 inline constexpr std::size_t kSeedChars = 4;
 inline constexpr const char* kBreakUpTitle = "Vantorel dcx to pcx BreakUp";
 
-// The page list of a DCX, read from its first kDcxTableSize bytes and checked against
-// the file's size before anything is copied from it.
-struct DcxPages {
-    enum class Status { Ok, NotDcx, Damaged };
-    Status status = Status::NotDcx;
-    std::vector<PageExtent> extents;
-    std::string damage;  // the damaged table's message
-};
-// Reads from offset 0 of an open file. A DCX needs the whole table block and the magic.
-DcxPages ReadDcxPages(File& source, const std::string& path);
-
 enum class CopyStatus { Ok, CreateFailed, CopyFailed };
 // Copies one page (`extent` of `source`) into a file of its own through `buffer`, in
-// pieces of at most `bufferSize` bytes; a short read or write fails. An existing file
-// is replaced only once the copy is complete, so a failure leaves it as it was.
+// pieces of at most `bufferSize` bytes; a short read or write fails. The file appears
+// (or replaces an existing one) only once the copy is complete, so a failure leaves
+// nothing new behind and an old file as it was.
 CopyStatus CopyPageToFile(File& source, const PageExtent& extent, const std::string& target,
                           std::uint8_t* buffer, std::size_t bufferSize);
 

@@ -34,6 +34,13 @@ ToolMessage WriteFailedMessage() {
 
 BuildFaxResult BuildFax(const std::string& outPath, const std::vector<std::string>& pageFiles) {
     BuildFaxResult result;
+    for (const std::string& path : pageFiles)
+        if (SameFile(path, outPath)) {
+            result.messages.push_back({kProductTitle, "Unable to create:\n" + outPath +
+                                                          "\n\nIt is one of the pages it would be built from.",
+                                       MessageIcon::Error});
+            return result;
+        }
     DcxWriter writer(outPath);
     if (writer.Create() != DcxWriter::Status::Ok) {
         result.messages.push_back(UnableToCreateMessage(outPath));

@@ -1,5 +1,6 @@
 // Joining every page of a DCX into one long page: a new header for the total height and
-// the run-length data of each page appended as stored, nothing decoded.
+// the run-length data of each page appended as stored up to the end of its last line,
+// nothing decoded.
 #pragma once
 
 #include <cstddef>

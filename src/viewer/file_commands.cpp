@@ -40,31 +40,9 @@ bool CanCreate(const QString& target) {
     return ok;
 }
 
-// The absolute path with "." and ".." resolved and the existing part's links followed.
-fs::path Normalised(const fs::path& path) {
-    std::error_code ec;
-    fs::path absolute = fs::absolute(path, ec);
-    if (ec) return path.lexically_normal();
-    fs::path canonical = fs::weakly_canonical(absolute, ec);
-    return ec ? absolute.lexically_normal() : canonical;
-}
-
 }  // namespace
 
-bool SameFile(const QString& a, const QString& b) {
-    const fs::path pa(Native(a));
-    const fs::path pb(Native(b));
-    std::error_code ea, eb;
-    bool existsA = fs::exists(pa, ea);
-    bool existsB = fs::exists(pb, eb);
-    if (existsA && existsB) {
-        std::error_code ec;
-        bool same = fs::equivalent(pa, pb, ec);
-        if (!ec) return same;
-    }
-    if (existsA != existsB) return false;
-    return Normalised(pa) == Normalised(pb);
-}
+bool SameFile(const QString& a, const QString& b) { return fax::SameFile(Native(a), Native(b)); }
 
 bool CopyFileReplacing(const QString& source, const QString& target) {
     const std::string src = Native(source);
@@ -88,11 +66,17 @@ bool CopyFileReplacing(const QString& source, const QString& target) {
 
 bool MoveFileReplacing(const QString& source, const QString& target) {
     std::error_code ec;
-    fs::rename(fs::path(Native(source)), fs::path(Native(target)), ec);
-    if (!ec) return true;
-    if (ec != std::errc::cross_device_link) return false;
-    // Another file system: the source goes only once its copy is complete. Should it
-    // refuse to go, the file exists twice, which loses nothing.
+    // A rename replaces whatever stands at the target, so only a regular file (or none)
+    // is replaced that way; a link, FIFO or device is written through like a copy.
+    fs::file_status at = fs::symlink_status(fs::path(Native(target)), ec);
+    if (!fs::exists(at) || fs::is_regular_file(at)) {
+        fs::rename(fs::path(Native(source)), fs::path(Native(target)), ec);
+        if (!ec) return true;
+        if (ec != std::errc::cross_device_link) return false;
+    }
+    // Copied (another file system, or a target written through): the source goes only
+    // once its copy is complete. Should it refuse to go, the file exists twice, which
+    // loses nothing.
     if (!CopyFileReplacing(source, target)) return false;
     fax::RemoveFile(Native(source));
     return true;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include <unistd.h>
+
 namespace view {
 
 namespace {
@@ -250,6 +252,20 @@ void PageSurface::CopyRows(std::int64_t y, int rows, std::uint8_t* dst, std::siz
     }
 }
 
+std::size_t SurfaceByteCap() {
+    constexpr std::uint64_t kMostEver = std::uint64_t{1} << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return static_cast<std::size_t>(kMostEver);
+    const std::uint64_t quarter = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4;
+    return static_cast<std::size_t>(std::min(kMostEver, quarter));
+}
+
+bool SurfaceFits(std::int64_t height, int width, std::size_t cap) {
+    if (height <= 0 || width <= 0) return true;
+    return static_cast<std::uint64_t>(height) <= cap / static_cast<std::uint64_t>(width);
+}
+
 std::vector<std::string> RenderFailureTexts(const RenderOutcome& outcome) {
     switch (outcome.memory) {
         case MemoryProblem::BandBuffer: return {kBandBufferMessage};
@@ -261,7 +277,7 @@ std::vector<std::string> RenderFailureTexts(const RenderOutcome& outcome) {
 }
 
 RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zoom, PageSurface& surface,
-                         const std::function<void(const PageSurface::Tile&)>& onBand) {
+                         const std::function<void(const PageSurface::Tile&)>& onBand, std::size_t surfaceCap) {
     RenderOutcome outcome;
     outcome.page = number;
     surface.Clear();
@@ -278,6 +294,10 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
     // What the rest of the file can hold bounds the prediction, so a header claiming
     // millions of lines reserves nothing.
     outcome.predictedHeight = PredictedHeight(std::min(page.lines, page.decodableLines), z);
+    if (!SurfaceFits(outcome.predictedHeight, sw, surfaceCap)) {
+        outcome.memory = MemoryProblem::Surface;
+        return outcome;
+    }
 
     const std::size_t bandLines =
         std::min<std::size_t>(kBandLines, std::max<std::uint32_t>(std::min(page.lines, page.decodableLines), 1));

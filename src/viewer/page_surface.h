@@ -85,15 +85,23 @@ struct RenderOutcome {
     bool ok() const { return error == fax::PageError::None && memory == MemoryProblem::None; }
 };
 
+// The most grey bytes one page surface may hold: 1 GiB, or a quarter of the machine's
+// memory when that is less. A page that would need more gets the memory message.
+std::size_t SurfaceByteCap();
+// Whether `height` rows of `width` bytes stay within `cap`.
+bool SurfaceFits(std::int64_t height, int width, std::size_t cap);
+
 // The messages a failed display shows, in order (empty when it succeeded).
 std::vector<std::string> RenderFailureTexts(const RenderOutcome& outcome);
 
 // Everything of the display except the window: locates page `number` of `reader` (layout already read with
 // ReadLayout), checks its header, decodes it in bands of up to kBandLines lines through
 // fax::PageLineReader and reduces each band into the surface as soon as it is decoded, then calls onBand
-// with the new tile so the window can show it at once. The band buffer is kBandLines x 296 bytes at most.
+// with the new tile so the window can show it at once. The band buffer is kBandLines x 296 bytes at most;
+// a surface beyond `surfaceCap` bytes is refused with the memory message before anything is decoded.
 // On failure the surface is left empty.
 RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zoom, PageSurface& surface,
-                         const std::function<void(const PageSurface::Tile&)>& onBand = {});
+                         const std::function<void(const PageSurface::Tile&)>& onBand = {},
+                         std::size_t surfaceCap = SurfaceByteCap());
 
 }  // namespace view

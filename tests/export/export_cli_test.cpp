@@ -24,7 +24,7 @@ TEST(ExportCli, WritesBothFilesOrReportsTheCode) {
                          &out, true),
               0)
         << out;
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(out, "pages 2\ntif " + dir.File("o.tif") + "\npdf " + dir.File("o.pdf") + "\n");
     bool ok = false;
     auto pages = DecodeTiff(dir.File("o.tif"), ok);
     ASSERT_TRUE(ok);
@@ -42,7 +42,7 @@ TEST(ExportCli, WritesBothFilesOrReportsTheCode) {
         {"not a fax", dir.File("bad.pcx"), dir.File("b.tif"), dir.File("b.pdf"),
          "Dcx-Pcx to TIF and PDF failed with error[2028]\n"},
         {"missing fax", dir.File("none.dcx"), dir.File("c.tif"), dir.File("c.pdf"),
-         "Dcx-Pcx to TIF and PDF failed with error[0]\n"},
+         "Can not open:\n" + dir.File("none.dcx") + "\n\nIs it open in another program?\n\nMessage(3)\n"},
         {"TIF folder missing", dir.File("fax.DCX"), dir.File("x/d.tif"), dir.File("d.pdf"),
          "Dcx-Pcx to TIF and PDF failed with error[2044]\n"},
         {"PDF folder missing", dir.File("fax.DCX"), dir.File("e.tif"), dir.File("x/e.pdf"),

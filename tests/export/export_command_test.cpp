@@ -172,4 +172,20 @@ TEST(BuildTifPdfCommand, FailuresShowTheirCode) {
     }
 }
 
+// A fax whose derived name is the fax itself is refused before anything is asked or written.
+TEST(BuildTifPdfCommand, NeverReplacesTheFaxItself) {
+    for (const char* name : {"fax.dcx.tif", "fax.pcx.pdf"}) {
+        Fixture f;
+        WriteBytes(f.dir.File(name), f.fax);
+        f.state.currentFax = Q(f.dir.File(name));
+        f.prompts.answers = {app::Ok};
+        EXPECT_FALSE(app::RunBuildTifPdfCommand(nullptr, f.state)) << name;
+        ASSERT_EQ(f.prompts.asked.size(), 1u) << name;
+        EXPECT_TRUE(f.prompts.asked[0].text.contains("It is the fax file itself")) << name;
+        EXPECT_EQ(f.prompts.asked[0].icon, app::Icon::Error) << name;
+        EXPECT_TRUE(ReadBytes(f.dir.File(name)) == f.fax) << name;
+        EXPECT_EQ(QDir(Q(f.dir.path())).entryList(QDir::Files).size(), 1) << name;
+    }
+}
+
 }  // namespace

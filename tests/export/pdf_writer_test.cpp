@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <regex>
 #include <string>
 
@@ -291,9 +292,8 @@ TEST(PdfErrors, ContentItDoesNotHandleFailsCleanly) {
         EXPECT_EQ(fax::TiffToPdf(dir.File(name), pdf), 1) << name;
         EXPECT_FALSE(fax::TiffToPdfBusy()) << name;
     }
-    // A TIFF that cannot be opened leaves the PDF as created: empty.
-    EXPECT_TRUE(Exists(dir.File("missing.tif.pdf")));
-    EXPECT_EQ(ReadBytes(dir.File("missing.tif.pdf")).size(), 0u);
+    // No failure leaves a PDF behind, not even an empty one.
+    for (const char* name : cases) EXPECT_FALSE(Exists(dir.File(std::string(name) + ".pdf"))) << name;
     // A PDF that cannot be created.
     TempDir ok;
     Converted c = Convert(ok, {10});
@@ -311,8 +311,43 @@ TEST(PdfText, StringsAndIdentifier) {
         {"", "()"},
     };
     for (const Case& c : cases) EXPECT_EQ(fax::PdfString(c.in), c.out);
-    // The classic generator's first outputs from state 1 are 41, 18467, 6334 and 26500.
-    EXPECT_EQ(fax::PdfFileId(), "29000000" "23480000" "BE180000" "84670000");
+}
+
+// The identifier generator runs once per program: two PDFs of one run get the next
+// identifiers in its sequence, never the same one.
+TEST(PdfText, IdentifierContinuesAcrossConversions) {
+    // The classic generator from state 1 gives 41, 18467, 6334, 26500, 19169, ...; four
+    // values make one identifier, each as 8 hexadecimal digits, low byte first.
+    std::vector<std::string> sequence;
+    std::uint32_t state = 1;
+    for (int id = 0; id < 64; ++id) {
+        std::string text;
+        for (int v = 0; v < 4; ++v) {
+            state = state * 214013u + 2531011u;
+            unsigned value = (state >> 16) & 0x7FFF;
+            char hex[9];
+            std::snprintf(hex, sizeof hex, "%02X%02X0000", value & 0xFF, value >> 8);
+            text += hex;
+        }
+        sequence.push_back(text);
+    }
+    EXPECT_EQ(sequence[0], "29000000" "23480000" "BE180000" "84670000");
+
+    TempDir a, b;
+    std::vector<std::string> ids;
+    for (const TempDir* dir : {&a, &b}) {
+        Converted c = Convert(*dir, {20});
+        std::string pdf = Text(c.bytes);
+        std::size_t at = pdf.find("/ID[<");
+        ASSERT_NE(at, std::string::npos);
+        ids.push_back(pdf.substr(at + 5, 32));
+        EXPECT_EQ(pdf.substr(at + 37, 3), "><" + ids.back().substr(0, 1));
+    }
+    ids.push_back(fax::PdfFileId());
+    auto first = std::find(sequence.begin(), sequence.end(), ids[0]);
+    ASSERT_LT(first + 2, sequence.end()) << ids[0];
+    EXPECT_EQ(ids[1], *(first + 1));
+    EXPECT_EQ(ids[2], *(first + 2));
 }
 
 TEST(ExportDriver, ConvertFaxToTifPdf) {
@@ -343,8 +378,8 @@ TEST(ExportDriver, ConvertFaxToTifPdf) {
          fax::ExportError::None, false},
         {"TIF cannot be created", dir.File("in.pcx"), dir.File("no/dir/b.tif"), dir.File("b.pdf"),
          fax::ExportError::TifCreateFailed, false},
-        {"TIFF step fails: its code", dir.File("bad.pcx"), dir.File("c.tif"), dir.File("c.pdf"),
-         fax::ExportError::ShortFile, true},
+        {"TIFF step fails: its code, no TIF left", dir.File("bad.pcx"), dir.File("c.tif"), dir.File("c.pdf"),
+         fax::ExportError::ShortFile, false},
         {"PDF step fails: 2061, TIF complete", dir.File("in.pcx"), dir.File("d.tif"), dir.File("no/dir/d.pdf"),
          fax::ExportError::PdfFailed, true},
     };
@@ -361,3 +396,30 @@ TEST(ExportDriver, ConvertFaxToTifPdf) {
 }
 
 }  // namespace
+
+// An output that is the fax itself (or both outputs one file) is refused before writing.
+TEST(ExportDriver, OutputsThatAreTheFaxAreRefused) {
+    TempDir dir;
+    const Bytes fax = MakePcx(PatternPage(kW, 40, 3), kW);
+    WriteBytes(dir.File("g.pdf"), fax);
+    std::filesystem::create_symlink("g.pdf", dir.File("link.tif"));
+    struct Case {
+        std::string tif, pdf;
+        const char* reason;  // empty: converts
+    } cases[] = {
+        {dir.File("g.tif"), dir.File("g.pdf"), "It is the fax file itself"},
+        {dir.File("link.tif"), dir.File("x.pdf"), "It is the fax file itself"},
+        {dir.File("sub/../g.pdf"), dir.File("y.pdf"), "It is the fax file itself"},
+        {dir.File("same"), dir.File("same"), "can not be one file"},
+        {dir.File("ok.tif"), dir.File("ok.pdf"), ""},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::create_directories(dir.File("sub"));
+        fax::ExportResult r = fax::ConvertFaxToTifPdf(dir.File("g.pdf"), c.tif, c.pdf);
+        EXPECT_EQ(r.ok(), *c.reason == 0) << c.tif;
+        EXPECT_NE(r.refusal.find(c.reason), std::string::npos) << r.refusal;
+        EXPECT_TRUE(ReadBytes(dir.File("g.pdf")) == fax) << c.tif;
+    }
+    EXPECT_FALSE(Exists(dir.File("g.tif")));
+    EXPECT_FALSE(Exists(dir.File("same")));
+}

@@ -232,6 +232,8 @@ TEST(TiffErrors, RefusedInputs) {
         {"manufacturer not 10", wrongMaker, ExportError::NotRunLength, 0},
         {"DCX without pages", dcxNoPages, ExportError::NotRunLength, 0},
         {"DCX page past the end", dcxPastEnd, ExportError::ShortPage, 1},
+        // No bytes per line: nothing to decode, however many lines the header claims.
+        {"BytesPerLine 0", PcxWithData(0, 16777216, Bytes(4000, 0xFF)), ExportError::DamagedPage, 0},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -437,3 +439,27 @@ TEST(TiffLayout, DirectoryAtAnOddPositionIsAligned) {
 }
 
 }  // namespace
+
+// Offsets are 32 bits: a TIFF never grows past its limit, it fails before.
+TEST(TiffErrors, NeverPassesItsSizeLimit) {
+    Bytes fax = MakeDcx({MakePcx(PatternPage(kW, 500, 1), kW), MakePcx(PatternPage(kW, 300, 2), kW)});
+    TempDir dir;
+    fax::TiffWriter unlimited;
+    TiffRun whole = RunTiffWriter(fax, dir.File("in.dcx"), dir.File("whole.tif"), unlimited);
+    ASSERT_EQ(whole.result, 1);
+    const std::uint64_t size = whole.tiff.size();
+    struct Case {
+        std::uint64_t limit;
+        int result;
+    } cases[] = {{size, 1}, {size - 1, 0}, {size - 190, 0}, {size / 2, 0}, {9, 0}};
+    for (const Case& c : cases) {
+        fax::TiffWriter w(c.limit);
+        TiffRun run = RunTiffWriter(fax, dir.File("in.dcx"), dir.File("out.tif"), w);
+        EXPECT_EQ(run.result, c.result) << c.limit;
+        EXPECT_EQ(run.error, c.result ? ExportError::None : ExportError::TooLarge) << c.limit;
+        EXPECT_LE(run.tiff.size(), c.limit) << c.limit;
+        if (c.result) {
+            EXPECT_TRUE(run.tiff == whole.tiff);
+        }
+    }
+}

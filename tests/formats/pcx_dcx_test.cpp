@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+
 #include "formats/dcx.h"
 #include "formats/fax_reader.h"
 #include "formats/pcx.h"
@@ -138,13 +141,50 @@ TEST(DcxWriter, FailureKeepsAnOldFileAndRefusesPage1024) {
     fax::DcxWriter w(fresh);
     ASSERT_EQ(w.Create(), fax::DcxWriter::Status::Ok);
     Bytes head = PcxHeaderBytes(216, 0);
-    for (unsigned n = 0; n < fax::kDcxSlots; ++n) ASSERT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::Ok);
+    for (unsigned n = 0; n < fax::kDcxSlots; ++n) {
+        ASSERT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::Ok);
+        ASSERT_EQ(w.RewriteTable(), fax::DcxWriter::Status::Ok);  // the page is complete
+    }
     EXPECT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::TableFull);
-    w.Abandon();  // a partial new fax stays, with a complete table
+    w.Abandon();  // a partial new fax of complete pages stays, with a complete table
     Bytes file = ReadBytes(fresh);
     ASSERT_EQ(file.size(), 4096u + 1023 * 128);
     auto t = fax::DcxTable::FromBytes(file.data(), 4096);
     EXPECT_EQ(t.PageCount(), 1023u);
     EXPECT_EQ(t.Slot(1023), 4096u + 1022 * 128);
     EXPECT_EQ(fax::ReadLe32(file.data()), fax::kDcxMagic);
+}
+
+// A failed writer keeps a new fax only with complete pages, and lists only those.
+TEST(DcxWriter, AbandonKeepsOnlyCompletePages) {
+    TempDir dir;
+    Bytes head = PcxHeaderBytes(216, 0);
+    const Bytes data(300, 0x11);
+    for (unsigned complete : {0u, 1u, 2u}) {
+        std::string out = dir.File("f" + std::to_string(complete) + ".dcx");
+        {
+            fax::DcxWriter w(out);
+            ASSERT_EQ(w.Create(), fax::DcxWriter::Status::Ok);
+            for (unsigned n = 0; n < complete; ++n) {
+                ASSERT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::Ok);
+                ASSERT_EQ(w.AppendData(data.data(), data.size()), fax::DcxWriter::Status::Ok);
+                ASSERT_EQ(w.RewriteTable(), fax::DcxWriter::Status::Ok);
+            }
+            // A page whose data stopped half-way, as on a full disk.
+            ASSERT_EQ(w.AppendPageHeader(head.data()), fax::DcxWriter::Status::Ok);
+            ASSERT_EQ(w.AppendData(data.data(), 100), fax::DcxWriter::Status::Ok);
+            w.Abandon();
+            EXPECT_EQ(w.pages(), complete);
+        }
+        if (complete == 0) {
+            EXPECT_FALSE(Exists(out));
+            continue;
+        }
+        Bytes file = ReadBytes(out);
+        ASSERT_EQ(file.size(), 4096 + complete * (128 + data.size()));
+        auto t = fax::DcxTable::FromBytes(file.data(), 4096);
+        EXPECT_EQ(t.PageCount(), complete);
+    }
+    // f1.dcx and f2.dcx, no temporary file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
 }

@@ -117,3 +117,45 @@ TEST(LineDecoder, StopsAtMaxLinesAndKeepsPendingRun) {
     EXPECT_EQ(out, Bytes(30, 0x55));
     EXPECT_EQ(d.PartialLineBytes(), 0u);
 }
+
+// Where a page's lines end in its stored data; bytes after them belong to no line.
+TEST(LineDataEnd, StopsAtTheLastLineAndCutsARunReachingPastIt) {
+    struct Case {
+        const char* name;
+        std::size_t bpl;
+        std::uint32_t lines;
+        Bytes data;
+        std::uint64_t copy;
+        Bytes tail;
+        std::uint32_t complete;
+    } cases[] = {
+        // Two 4-byte lines, then a palette marker and palette bytes.
+        {"palette after", 4, 2, {0xC4, 0xFF, 1, 2, 3, 4, 0x0C, 0xAA, 0xBB}, 6, {}, 2},
+        // The last run reaches 3 bytes past the page: cut to what is wanted.
+        {"run cut", 4, 2, {1, 2, 3, 0xC8, 0x00, 0xC1, 0x77}, 3, {0xC5, 0x00}, 2},
+        // Cut to one byte below 0xC0: the byte alone; one of 0xC0 or more keeps its count.
+        {"cut to literal", 3, 1, {1, 2, 0xC5, 0x7F}, 2, {0x7F}, 1},
+        {"cut to pair", 3, 1, {1, 2, 0xC5, 0xD0}, 2, {0xC1, 0xD0}, 1},
+        // A run carried across a line end inside the page stays as stored.
+        {"run across lines", 2, 3, {0xC3, 0x00, 0xC3, 0x11, 0xFF}, 4, {}, 3},
+        // The data ends inside line 3: the result ends with line 2, cutting the run there.
+        {"short data", 4, 5, {0xC6, 0x00, 0xC4, 0x11}, 2, {0xC2, 0x11}, 2},
+        // A zero-count byte writes nothing, a count byte whose value never came nothing either.
+        {"zero run", 2, 1, {0xC0, 0x55, 9, 8, 0xC1}, 4, {}, 1},
+        {"no line", 8, 4, {1, 2, 3}, 0, {}, 0},
+        {"empty", 8, 4, {}, 0, {}, 0},
+    };
+    for (const Case& c : cases)
+        for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{1000}}) {
+            fax::LineDataEnd end(c.bpl, c.lines);
+            for (std::size_t at = 0; at < c.data.size() && !end.done(); at += piece)
+                end.Feed(c.data.data() + at, std::min(piece, c.data.size() - at));
+            EXPECT_EQ(end.copyBytes(), c.copy) << c.name << " piece " << piece;
+            EXPECT_EQ(Bytes(end.tail(), end.tail() + end.tailSize()), c.tail) << c.name << " piece " << piece;
+            EXPECT_EQ(end.lines(), c.complete) << c.name << " piece " << piece;
+            // What is kept decodes to exactly the complete lines.
+            Bytes kept(c.data.begin(), c.data.begin() + static_cast<std::ptrdiff_t>(c.copy));
+            kept.insert(kept.end(), c.tail.begin(), c.tail.end());
+            EXPECT_EQ(DecodeChunked(kept, c.bpl, c.lines, 4096).size(), c.bpl * c.complete) << c.name;
+        }
+}

@@ -85,7 +85,7 @@ TEST(BuildLongFax, RefusalsWriteNothing) {
     Page fax = MakePage(30, 1), narrow = MakePage(30, 2, 100);
     Bytes hugeA = PcxHeaderBytes(216, 0);
     hugeA[72] = 0x21;
-    fax::WriteLe32(&hugeA[68], 0x00FFFFFF);  // 16,777,216 lines, the most one page can hold
+    fax::WriteLe32(&hugeA[68], 0x00FFFFFF);  // claims 16,777,216 lines; its data holds not one
     hugeA.insert(hugeA.end(), {0xC1, 0xFF});
     Bytes body = fax.file;
     body.insert(body.end(), fax.file.begin(), fax.file.end());
@@ -97,7 +97,7 @@ TEST(BuildLongFax, RefusalsWriteNothing) {
         const char* message;  // part of the message, or nullptr for a silent failure
     } cases[] = {
         {"wide.dcx", MakeDcx({fax.file, narrow.file}), "is 800 pixels wide"},
-        {"huge.dcx", MakeDcx({hugeA, hugeA}), "more than the 16777216 lines"},
+        {"huge.dcx", MakeDcx({hugeA, hugeA}), "hold 0 lines together"},
         {"damaged.dcx", DcxWithOffsets({second, 4096}, body), "damaged page table"},
         {"empty.dcx", MakeDcx({}), "has no pages"},
         {"page.pcx", fax.file, nullptr},
@@ -135,4 +135,46 @@ TEST(BuildLongFax, Question) {
               "fax.\n\nCreate new fax?\n/f/00000007.dcx");
     EXPECT_EQ(q.title, "Vantorel");
     EXPECT_EQ(q.icon, fax::MessageIcon::Question);
+}
+
+// Pages from other writers carry bytes after their last line: GraphicsMagick ends every
+// PCX with a 769-byte palette block, others pad, some let the last run reach past the
+// last line. The long page must still be the source pages' lines in order.
+TEST(BuildLongFax, JoinsOnlyTheLinesOfPagesFromOtherWriters) {
+    TempDir dir;
+    std::vector<Page> sources = {MakePage(300, 11), MakePage(150, 12), MakePage(200, 13), MakePage(120, 14)};
+    std::vector<Bytes> files;
+    for (std::size_t i = 0; i < 2; ++i) {
+        // GraphicsMagick's own PCX of the page (PBM's black is 1, the fax's 0).
+        Bytes pbm;
+        std::string head = "P4\n1728 " + std::to_string(sources[i].pixels.size() / kBpl) + "\n";
+        pbm.assign(head.begin(), head.end());
+        for (std::uint8_t b : sources[i].pixels) pbm.push_back(static_cast<std::uint8_t>(~b));
+        std::string name = dir.File("gm" + std::to_string(i));
+        WriteBytes(name + ".pbm", pbm);
+        ASSERT_EQ(RunCommand("gm convert '" + name + ".pbm' '" + name + ".pcx'"), 0);
+        files.push_back(ReadBytes(name + ".pcx"));
+        ASSERT_EQ(files.back()[files.back().size() - 769], 0x0C) << "GraphicsMagick wrote no palette block";
+    }
+    files.push_back(sources[2].file);  // padded with 500 bytes that look like image data
+    files.back().insert(files.back().end(), 500, 0x00);
+    // The last run of the page reaches 4 bytes past its last line.
+    Bytes last = sources[3].file;
+    const std::size_t n = last.size();
+    ASSERT_EQ(last[n - 1], 0xFF);  // a white run ends every pattern line: count byte, 0xFF
+    const unsigned run = last[n - 2] & 0x3Fu;
+    ASSERT_LE(run + 4, 63u);
+    last[n - 2] = static_cast<std::uint8_t>(0xC0 | (run + 4));
+    files.push_back(last);
+
+    WriteBytes(dir.File("mixed.dcx"), MakeDcx(files));
+    auto r = fax::BuildLongFax(dir.File("mixed.dcx"), dir.File("long.dcx"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.lines, 770u);
+    Bytes expected;
+    for (const Page& p : sources) expected.insert(expected.end(), p.pixels.begin(), p.pixels.end());
+    Pbm decoded = GmDecode(dir.File("long.dcx"), 0, dir.path());
+    EXPECT_EQ(decoded.width, 1728u);
+    EXPECT_EQ(decoded.height, 770u);
+    EXPECT_TRUE(decoded.pixels == expected) << "the long page differs from the source pages";
 }

@@ -340,6 +340,32 @@ TEST_F(FileCommandsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     EXPECT_EQ(Names(other.path()), std::set<std::string>{"moved.dcx"});
 }
 
+// Copy and move replace regular files only: a link keeps pointing at the file that now
+// holds the fax, a folder is refused and keeps what it holds.
+TEST(FileReplacing, ThroughLinksNeverOverFolders) {
+    TempDir dir;
+    const Bytes fax = {0x0A, 5, 1, 1};
+    for (bool move : {false, true}) {
+        SCOPED_TRACE(move ? "move" : "copy");
+        WriteBytes(dir.File("src.dcx"), fax);
+        WriteBytes(dir.File("real.dcx"), {9});
+        std::filesystem::remove(dir.File("link.dcx"));
+        std::filesystem::create_symlink("real.dcx", dir.File("link.dcx"));
+        auto run = move ? app::MoveFileReplacing : app::CopyFileReplacing;
+        EXPECT_TRUE(run(Q(dir.File("src.dcx")), Q(dir.File("link.dcx"))));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.dcx")));
+        EXPECT_EQ(ReadBytes(dir.File("real.dcx")), fax);
+        EXPECT_EQ(Exists(dir.File("src.dcx")), !move);
+
+        WriteBytes(dir.File("src.dcx"), fax);
+        std::filesystem::create_directories(dir.File("folder.dcx"));
+        WriteBytes(dir.File("folder.dcx/keep"), {1});
+        EXPECT_FALSE(run(Q(dir.File("src.dcx")), Q(dir.File("folder.dcx"))));
+        EXPECT_TRUE(Exists(dir.File("folder.dcx/keep")));
+        EXPECT_TRUE(Exists(dir.File("src.dcx")));
+    }
+}
+
 TEST_F(FileCommandsTest, OverwriteAfterYesReplacesTheTarget) {
     for (bool move : {false, true}) {
         SCOPED_TRACE(move ? "move" : "copy");

@@ -173,3 +173,40 @@ TEST(RenderPage, BandsArriveInOrderAndTallPagesDoNotWrap) {
 }
 
 }  // namespace
+
+// The surface has one cap; a page that would need more is refused before anything is
+// allocated, with the display's memory message.
+TEST(RenderPage, SurfaceBeyondItsCapGetsTheMemoryMessage) {
+    struct Fit {
+        std::int64_t height;
+        int width;
+        std::size_t cap;
+        bool fits;
+    } fits[] = {{10, 100, 1000, true}, {10, 100, 999, false}, {11, 100, 1000, false},
+                {0, 100, 0, true},     {3, 0, 0, true},        {std::int64_t{1} << 40, 1728, std::size_t{1} << 30, false}};
+    for (const Fit& f : fits) EXPECT_EQ(view::SurfaceFits(f.height, f.width, f.cap), f.fits) << f.height << "x" << f.width;
+    EXPECT_GT(view::SurfaceByteCap(), 0u);
+    EXPECT_LE(view::SurfaceByteCap(), std::size_t{1} << 30);
+
+    TempDir dir;
+    std::string path = dir.File("page.pcx");
+    WriteBytes(path, MakePcx(PatternPage(10, 2000, 3), 10));
+    const view::Zoom zoom = view::DefaultSizeAtStartup(1024);
+    Rendered free = RenderFile(path, 1, zoom);
+    ASSERT_TRUE(free.outcome.ok());
+    const std::size_t need = static_cast<std::size_t>(free.outcome.predictedHeight) * free.surface.width();
+    for (std::size_t cap : {need, need - 1}) {
+        fax::FaxReader reader;
+        ASSERT_TRUE(reader.Open(path));
+        ASSERT_EQ(reader.ReadLayout(), fax::PageError::None);
+        view::PageSurface surface;
+        view::RenderOutcome o = view::RenderPage(reader, 1, zoom, surface, {}, cap);
+        EXPECT_EQ(o.ok(), cap == need) << cap;
+        EXPECT_EQ(surface.empty(), cap != need) << cap;
+        if (cap != need) {
+            EXPECT_EQ(view::RenderFailureTexts(o), (std::vector<std::string>{
+                                                       "Can not view this file because of a memory problem.",
+                                                       "UnZipFaxToScreen Error 7"}));
+        }
+    }
+}
