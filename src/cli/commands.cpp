@@ -47,14 +47,15 @@ bool ParseArguments(const Command& command, const std::vector<std::string>& in, 
         } else if (a == "--yes") {
             SetAnswerYes(true);
         } else {
-            bool known = false;
-            for (const char* const* o = command.options; o && *o && !known; ++o) known = a == *o;
-            if (!known) {
+            bool takesValue = false, stands = false;
+            for (const char* const* o = command.options; o && *o && !takesValue; ++o) takesValue = a == *o;
+            for (const char* const* o = command.flags; o && *o && !stands; ++o) stands = a == *o;
+            if (!takesValue && !stands) {
                 why = "unknown option " + a;
                 return false;
             }
             out.push_back(a);
-            if (i + 1 < in.size()) out.push_back(in[++i]);  // its value
+            if (takesValue && i + 1 < in.size()) out.push_back(in[++i]);  // its value
         }
     }
     return true;

@@ -19,6 +19,8 @@ struct Command {
     // Options of the command's own that take a value (null-terminated list), handed to
     // it with the operands; any other option is a usage error.
     const char* const* options = nullptr;
+    // Options of its own that stand alone (null-terminated list), handed on likewise.
+    const char* const* flags = nullptr;
 };
 
 // Splits what follows the command name: "--yes" (anywhere before the operands, also

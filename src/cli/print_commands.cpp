@@ -12,12 +12,17 @@ namespace cli {
 
 int Print(const std::vector<std::string>& args);
 
+const char* const kPrintOptions[] = {"--dpi", "--printable", "--first", "--last", "--scaling", "--aspect", "--dither",
+                                     nullptr};
+const char* const kPrintFlags[] = {"--blank", nullptr};
+
 std::vector<Command> PrintCommands() {
     return {
         {"print", 6, 17, Print,
          "print FAX OUTDIR --dpi X[xY] --printable WxH [--first N] [--last N] [--scaling api|pre300|hp300]\n"
          "      [--aspect scale|actual] [--dither normal|light] [--blank]\n"
-         "                                pages as printed sheets OUTDIR/sheet0001.pbm ... of the printable area"},
+         "                                pages as printed sheets OUTDIR/sheet0001.pbm ... of the printable area",
+         kPrintOptions, kPrintFlags},
     };
 }
 
