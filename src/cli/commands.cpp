@@ -23,7 +23,7 @@ bool ParsePage(const std::string& text, unsigned& page) {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = [] {
         std::vector<Command> all;
-        for (auto list : {FormatCommands(), ViewerCommands(), ExportCommands(), ToolCommands()})
+        for (auto list : {FormatCommands(), ViewerCommands(), ExportCommands(), ToolCommands(), ZoomEditCommands()})
             all.insert(all.end(), list.begin(), list.end());
         return all;
     }();

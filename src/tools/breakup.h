@@ -31,6 +31,10 @@ struct DcxPages {
 // Reads from offset 0 of an open file. A DCX needs the whole table block and the magic.
 DcxPages ReadDcxPages(File& source, const std::string& path);
 
+// Copies `length` bytes from the current position of `source` to `out` through `buffer`,
+// in pieces of at most `bufferSize` bytes; false on a short read or write.
+bool CopyRange(File& source, std::uint64_t length, File& out, std::uint8_t* buffer, std::size_t bufferSize);
+
 enum class CopyStatus { Ok, CreateFailed, CopyFailed };
 // Copies one page (`extent` of `source`) into a file of its own through `buffer`, in
 // pieces of at most `bufferSize` bytes; a short read or write fails. An existing file

@@ -30,6 +30,7 @@
 #include "viewer/navigation.h"
 #include "viewer/page_view.h"
 #include "viewer/startup.h"
+#include "zoomedit/zoom_edit_dialog.h"
 
 namespace app {
 
@@ -364,6 +365,7 @@ void MainWindow::dispatch(int id, qint64 parameter) {
         {cmd::NextFaxFile, [](MainWindow* w, qint64) { w->neighbourFax(true); }},
         {cmd::About, [](MainWindow* w, qint64) { w->showAbout(); }},
         {cmd::BreakUp, [](MainWindow* w, qint64) { w->breakUp(); }},
+        {cmd::ZoomEdit, [](MainWindow* w, qint64) { w->zoomEdit(); }},
         // The open fax stays open while it is exported.
         {cmd::BuildTifPdf, [](MainWindow* w, qint64) { RunBuildTifPdfCommand(w, w->state_); }},
         {cmd::BuildFax,
@@ -579,6 +581,23 @@ void MainWindow::breakUp() {
     releaseFax();
     RunBreakUp(this, state_);
     postCommand(cmd::OpenCurrentFax);
+}
+
+void MainWindow::zoomEdit() {
+    if (!reader_.IsOpen()) {
+        message(QStringLiteral("Please open a Fax first."), kInfo);
+        return;
+    }
+    if (ZoomEditDialog::IsOpen()) {
+        message(QStringLiteral("Zoom/Edit Fax is busy."), kInfo);
+        return;
+    }
+    const unsigned page = currentPage_;
+    releaseFax();
+    hide();
+    RunZoomEdit(this, state_, page);
+    show();
+    postCommand(cmd::OpenCurrentFax);  // page 1 again: the page list may have changed
 }
 
 void MainWindow::showAbout() {

@@ -94,6 +94,7 @@ private:
     void refreshAccumulator(bool afterSave);  // 32803
     void showAbout();
     void breakUp();  // 32780
+    void zoomEdit();  // 32781
     void notWiredYet(int id);
     void message(const QString& text, int icon);
 
