@@ -584,12 +584,13 @@ void MainWindow::breakUp() {
 }
 
 void MainWindow::zoomEdit() {
-    if (!reader_.IsOpen()) {
-        message(QStringLiteral("Please open a Fax first."), kInfo);
-        return;
-    }
+    // Busy first: while Zoom/Edit runs the fax is closed, and "open a Fax" would mislead.
     if (ZoomEditDialog::IsOpen()) {
         message(QStringLiteral("Zoom/Edit Fax is busy."), kInfo);
+        return;
+    }
+    if (!reader_.IsOpen()) {
+        message(QStringLiteral("Please open a Fax first."), kInfo);
         return;
     }
     const unsigned page = currentPage_;
