@@ -126,9 +126,9 @@ bool AtomicFile::Open() {
     return file_.IsOpen();
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(bool flush) {
     if (done_ || !file_.IsOpen()) return false;
-    bool ok = file_.Sync();
+    bool ok = !flush || file_.Sync();
     file_.Close();
     if (ok && ::rename(temp_.c_str(), target_.c_str()) == 0) {
         done_ = true;

@@ -61,7 +61,9 @@ public:
     File& file() { return file_; }
     const std::string& target() const { return target_; }
     const std::string& tempPath() const { return temp_; }
-    bool Commit();   // syncs, closes and renames over the target
+    // Syncs (unless `flush` is false: a work file nobody needs after a crash), closes
+    // and renames over the target.
+    bool Commit(bool flush = true);
     void Discard();  // closes and removes the temporary file
     // Keeps what was written under the target's name only when no file of that
     // name exists (a partial new file is better than nothing; an old file is kept).

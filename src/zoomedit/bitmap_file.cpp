@@ -116,7 +116,7 @@ ConversionResult PageToBitmap(const std::string& pcxPath, const std::string& bmp
         written = out.file().Seek(at) && out.file().WriteAll(rows.get(), n * rowBytes);
         top += static_cast<std::uint32_t>(n);
     }
-    if (!written || !out.Commit()) {
+    if (!written || !out.Commit(false)) {
         r.messages.push_back(Error("Error writing:\n" + bmpPath));
         return r;
     }
@@ -276,7 +276,7 @@ void ConvertRow(const BitmapLayout& L, const std::uint8_t* row, std::uint8_t* ou
 
 }  // namespace
 
-ConversionResult BitmapToPage(const std::string& bmpPath, const std::string& pcxPath) {
+ConversionResult BitmapToPage(const std::string& bmpPath, const std::string& pcxPath, Placement placement) {
     ConversionResult r;
     auto fail = [&r](std::string text) {
         r.messages.push_back(Error(std::move(text)));
@@ -330,7 +330,7 @@ ConversionResult BitmapToPage(const std::string& bmpPath, const std::string& pcx
         }
         top += n;
     }
-    if (!out.Commit()) return fail("Error writing:\n" + pcxPath);
+    if (!out.Commit(placement == Placement::Keep)) return fail("Error writing:\n" + pcxPath);
     r.ok = true;
     r.status = BitmapStatus::Done;
     return r;

@@ -39,7 +39,12 @@ struct ConversionResult {
 // Decodes the PCX page file `pcxPath` into a 1-bit bitmap file at `bmpPath`: bottom-up
 // rows, the two-colour table black then white, pixel rows at kBmpPixelOffset. The page
 // is decoded kBitmapStripLines lines at a time, so memory stays bounded for any height.
+// The bitmap is a work file: it replaces an older one only when complete, unflushed.
 ConversionResult PageToBitmap(const std::string& pcxPath, const std::string& bmpPath);
+
+// How a finished file takes its place: flushed to the disk first when it replaces a
+// file the user keeps (a fax converted in place), not when it is a work file.
+enum class Placement { Keep, Work };
 
 // Reads the bitmap file `bmpPath` (with or without its 14-byte file header; a 40-byte
 // or later information header or a 12-byte core header; 1, 4, 8, 16, 24 or 32 bits per
@@ -47,6 +52,7 @@ ConversionResult PageToBitmap(const std::string& pcxPath, const std::string& bmp
 // long line index set. Colours become black or white by their luminance, the colour
 // table honoured. `pcxPath` is replaced only once complete, and only when it may be
 // written.
-ConversionResult BitmapToPage(const std::string& bmpPath, const std::string& pcxPath);
+ConversionResult BitmapToPage(const std::string& bmpPath, const std::string& pcxPath,
+                              Placement placement = Placement::Keep);
 
 }  // namespace fax

@@ -57,7 +57,7 @@ void ZoomEditCommand::SetDialogVisible(bool visible) {
 bool ZoomEditCommand::Run() {
     bool changed = false;
     if (IsPcxFaxPath(fax_)) {
-        changed = EditPcx(fax_);
+        changed = EditPcx(fax_, fax::Placement::Keep);
     } else {
         changed = EditDcx();
     }
@@ -75,14 +75,14 @@ bool ZoomEditCommand::EditDcx() {
     const std::string pcx = ToCorePath(workFile(fax::kZoomEditPcx));
     fax::EditStep step = fax::ExtractDcxPage(faxPath, page_, pcx, buffer);
     ShowToolMessages(owner_, step.messages);
-    if (!step.ok || !EditPcx(workFile(fax::kZoomEditPcx))) return false;
+    if (!step.ok || !EditPcx(workFile(fax::kZoomEditPcx), fax::Placement::Work)) return false;
     WaitCursor wait;
     step = fax::ReplaceDcxPage(faxPath, page_, pcx, buffer);
     ShowToolMessages(owner_, step.messages);
     return step.ok;
 }
 
-bool ZoomEditCommand::EditPcx(const QString& pcx) {
+bool ZoomEditCommand::EditPcx(const QString& pcx, fax::Placement placement) {
     const QString bitmap = workFile(fax::kZoomEditBmp);
     fax::ConversionResult out;
     {
@@ -92,7 +92,7 @@ bool ZoomEditCommand::EditPcx(const QString& pcx) {
     ShowToolMessages(owner_, out.messages);
     if (!out.ok || !RunEditor(bitmap)) return false;
     WaitCursor wait;
-    fax::ConversionResult back = fax::BitmapToPage(ToCorePath(bitmap), ToCorePath(pcx));
+    fax::ConversionResult back = fax::BitmapToPage(ToCorePath(bitmap), ToCorePath(pcx), placement);
     ShowToolMessages(owner_, back.messages);
     return back.ok;
 }

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "zoomedit/bitmap_file.h"
+
 class QWidget;
 
 namespace app {
@@ -43,7 +45,7 @@ public:
     QString workFile(const char* name) const;
 
 private:
-    bool EditPcx(const QString& pcx);
+    bool EditPcx(const QString& pcx, fax::Placement placement);
     bool EditDcx();
     bool RunEditor(const QString& bitmap);
     void SetDialogVisible(bool visible);
