@@ -12,19 +12,14 @@
 #include "zoomedit/bitmap_file.h"
 
 namespace {
-struct Folder {
-    std::filesystem::path path;
+struct Folder : benchpages::TempFolder {
     Folder() {
-        char tmpl[] = "/tmp/vantorel-bench-XXXXXX";
-        path = mkdtemp(tmpl);
         auto header = fax::PcxHeader::Compose(benchpages::kBytesPerLine, benchpages::kLines);
         auto data = benchpages::Encode(benchpages::DenseTextPage(1), benchpages::kBytesPerLine);
         std::ofstream out(File("dense.pcx"), std::ios::binary);
         out.write(reinterpret_cast<const char*>(header.bytes.data()), header.bytes.size());
         out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     }
-    ~Folder() { std::filesystem::remove_all(path); }
-    std::string File(const char* name) const { return (path / name).string(); }
 };
 }  // namespace
 

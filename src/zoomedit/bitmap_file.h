@@ -26,7 +26,6 @@ enum class BitmapStatus : unsigned {
     NotPcx = 7,       // header missing or not a PCX page
     Done = 10,
     NoMemory = 13,    // no memory for the strip, or a picture too large for a bitmap file
-    NotLocked = 14,   // (kept for its number: memory that cannot be locked)
     NoBitmap = 15,    // a page of no width
 };
 
