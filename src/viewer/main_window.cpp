@@ -597,6 +597,10 @@ void MainWindow::zoomEdit() {
     releaseFax();
     hide();
     RunZoomEdit(this, state_, page);
+    if (ShuttingDown()) {
+        close();  // a close request came while the editor ran: the viewer stays closed
+        return;
+    }
     show();
     postCommand(cmd::OpenCurrentFax);  // page 1 again: the page list may have changed
 }

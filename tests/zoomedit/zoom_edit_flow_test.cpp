@@ -247,6 +247,7 @@ protected:
     void TearDown() override {
         window_.reset();
         QDir::setCurrent(savedCwd_);
+        SetShuttingDown(false);
     }
     MainWindow& Start() {
         window_ = std::make_unique<MainWindow>(windowState_);
@@ -304,4 +305,18 @@ TEST_F(MainWindowZoomEdit, NeedsAnOpenFax) {
     EXPECT_EQ(prompts_.asked[0].title, "Vantorel");
     EXPECT_EQ(prompts_.asked[0].icon, Icon::Information);
     EXPECT_TRUE(EditorLog().isEmpty());
+}
+
+TEST_F(MainWindowZoomEdit, CloseRequestDuringTheEditEndsTheViewerAfterIt) {
+    const Bytes dcx = MakeDcx({PageFile(1, 40), PageFile(2, 50)});
+    const std::string fax = Fax("two.dcx", dcx);
+    WriteText(kConfigure, "DftFax", Q(fax));
+    MainWindow& w = Start();
+    QTimer::singleShot(250, [&] { w.postCommand(cmd::Close); });  // as the installer does
+    w.action(cmd::ZoomEdit)->trigger();
+    Settle();
+    EXPECT_TRUE(ShuttingDown());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.settingsSaves(), 1);
+    EXPECT_NE(ReadBytes(fax), dcx);  // the edit still came back into the fax
 }
