@@ -199,47 +199,47 @@ TEST(BitmapToPage, ColoursBecomeBlackOrWhiteByLuminance) {
     auto checker = [](int x, int y) { return std::uint32_t((x + y) % 2); };
     struct Case {
         const char* name;
-        BmpSpec spec;
+        BmpPicture bitmap;
         std::function<bool(int, int)> white;
     };
-    auto spec = [](std::uint32_t header, unsigned bpp, std::uint32_t compression, std::vector<Rgb> palette,
+    auto picture = [](std::uint32_t header, unsigned bpp, std::uint32_t compression, std::vector<Rgb> palette,
                    std::function<std::uint32_t(int, int)> value) {
-        BmpSpec s;
+        BmpPicture s;
         s.headerSize = header, s.width = kWidth, s.height = kHeight, s.bpp = bpp, s.compression = compression;
         s.palette = std::move(palette), s.value = std::move(value);
         return s;
     };
-    BmpSpec topDown = spec(40, 24, 0, {}, rgb);
+    BmpPicture topDown = picture(40, 24, 0, {}, rgb);
     topDown.height = -kHeight;
-    BmpSpec noFileHeader = spec(40, 8, 0, scattered, [](int x, int y) { return 200u + ColourAt(x, y); });
+    BmpPicture noFileHeader = picture(40, 8, 0, scattered, [](int x, int y) { return 200u + ColourAt(x, y); });
     noFileHeader.fileHeader = false;
-    BmpSpec fields565 = spec(40, 16, 3, {}, rgb565);
+    BmpPicture fields565 = picture(40, 16, 3, {}, rgb565);
     fields565.masks = {0xF800, 0x07E0, 0x001F};
-    BmpSpec v5 = spec(124, 32, 3, {}, [rgb](int x, int y) { return rgb(x, y) << 8; });  // R G B A in the top bytes
+    BmpPicture v5 = picture(124, 32, 3, {}, [rgb](int x, int y) { return rgb(x, y) << 8; });  // R G B A in the top bytes
     v5.masks = {0xFF000000, 0x00FF0000, 0x0000FF00};
-    BmpSpec v4 = spec(108, 32, 0, {}, rgb);
-    BmpSpec core = spec(12, 1, 0, {{0, 0, 0}, {255, 255, 255}}, checker);
+    BmpPicture v4 = picture(108, 32, 0, {}, rgb);
+    BmpPicture core = picture(12, 1, 0, {{0, 0, 0}, {255, 255, 255}}, checker);
     const Case cases[] = {
-        {"1-bit, black then white", spec(40, 1, 0, {{0, 0, 0}, {255, 255, 255}}, checker),
+        {"1-bit, black then white", picture(40, 1, 0, {{0, 0, 0}, {255, 255, 255}}, checker),
          [](int x, int y) { return (x + y) % 2 == 1; }},
-        {"1-bit, white then black", spec(40, 1, 0, {{255, 255, 255}, {0, 0, 0}}, checker),
+        {"1-bit, white then black", picture(40, 1, 0, {{255, 255, 255}, {0, 0, 0}}, checker),
          [](int x, int y) { return (x + y) % 2 == 0; }},
-        {"1-bit, two light colours", spec(40, 1, 0, {{255, 255, 0}, {0, 255, 0}}, checker), [](int, int) { return true; }},
+        {"1-bit, two light colours", picture(40, 1, 0, {{255, 255, 0}, {0, 255, 0}}, checker), [](int, int) { return true; }},
         {"1-bit, core header", core, [](int x, int y) { return (x + y) % 2 == 1; }},
-        {"4-bit palette", spec(40, 4, 0, eight, index), byColour},
+        {"4-bit palette", picture(40, 4, 0, eight, index), byColour},
         {"8-bit palette, scattered, no file header", noFileHeader, byColour},
-        {"16-bit 5-5-5", spec(40, 16, 0, {}, rgb555), byColour},
+        {"16-bit 5-5-5", picture(40, 16, 0, {}, rgb555), byColour},
         {"16-bit 5-6-5 bit fields", fields565, byColour},
-        {"24-bit", spec(40, 24, 0, {}, rgb), byColour},
+        {"24-bit", picture(40, 24, 0, {}, rgb), byColour},
         {"24-bit top-down", topDown, byColour},
-        {"32-bit", spec(40, 32, 0, {}, rgb), byColour},
+        {"32-bit", picture(40, 32, 0, {}, rgb), byColour},
         {"32-bit, later header", v4, byColour},
         {"32-bit bit fields, latest header", v5, byColour},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Paths p;
-        WriteBytes(p.bmp, MakeBmp(c.spec));
+        WriteBytes(p.bmp, MakeBmp(c.bitmap));
         auto r = fax::BitmapToPage(p.bmp, p.out);
         ASSERT_TRUE(r.ok) << ::testing::PrintToString(Texts(r));
         PcxPage page = ReadPcx(p.out);
@@ -252,7 +252,7 @@ TEST(BitmapToPage, ColoursBecomeBlackOrWhiteByLuminance) {
 
 TEST(BitmapToPage, WidthsRowsAndRefusals) {
     // 1700 pixels: 216-byte stored rows, of which 212 bytes are kept.
-    BmpSpec narrow;
+    BmpPicture narrow;
     narrow.width = 1700, narrow.height = 3, narrow.palette = {{0, 0, 0}, {255, 255, 255}};
     narrow.value = [](int x, int y) { return std::uint32_t((x / 8 + y) % 3 == 0); };
     {
@@ -270,15 +270,15 @@ TEST(BitmapToPage, WidthsRowsAndRefusals) {
             for (std::size_t i = 0; i < 212; ++i) expected[y * 212 + i] = (i + y) % 3 == 0 ? 0xFF : 0x00;
         EXPECT_EQ(page.pixels, expected);
     }
-    auto with = [&](std::function<void(BmpSpec&)> change) {
-        BmpSpec s = narrow;
+    auto with = [&](std::function<void(BmpPicture&)> change) {
+        BmpPicture s = narrow;
         s.width = 64;
         change(s);
         return MakeBmp(s);
     };
-    Bytes truncated = with([](BmpSpec&) {});
+    Bytes truncated = with([](BmpPicture&) {});
     truncated.resize(truncated.size() - 1);
-    Bytes hugeClaim = with([](BmpSpec& s) { s.height = 2; });
+    Bytes hugeClaim = with([](BmpPicture& s) { s.height = 2; });
     hugeClaim[22] = 0xFF, hugeClaim[23] = 0xFF, hugeClaim[24] = 0xFF, hugeClaim[25] = 0x00;  // 16,777,215 rows
     Bytes notBmp(200, 0x41);
     struct Case {
@@ -287,16 +287,16 @@ TEST(BitmapToPage, WidthsRowsAndRefusals) {
         const char* message;  // nullptr: converts
     };
     const Case cases[] = {
-        {"2,375 pixels (296 bytes)", with([](BmpSpec& s) { s.width = 2375; }), nullptr},
-        {"2,376 pixels (297 bytes)", with([](BmpSpec& s) { s.width = 2376; }), "Bitmap is too wide"},
-        {"8 pixels", with([](BmpSpec& s) { s.width = 8; }), nullptr},
-        {"7 pixels", with([](BmpSpec& s) { s.width = 7; }), "ReadDibBitmapInfo failed"},
-        {"run-length 8-bit", with([](BmpSpec& s) { s.bpp = 8, s.compression = 1; }), "ReadDibBitmapInfo failed"},
-        {"run-length 4-bit", with([](BmpSpec& s) { s.bpp = 4, s.compression = 2; }), "ReadDibBitmapInfo failed"},
-        {"bit fields at 24 bits", with([](BmpSpec& s) { s.bpp = 24, s.compression = 3; }), "ReadDibBitmapInfo failed"},
-        {"2 bits per pixel", with([](BmpSpec& s) { s.bpp = 2; }), "ReadDibBitmapInfo failed"},
-        {"64-byte header", with([](BmpSpec& s) { s.headerSize = 64; }), "ReadDibBitmapInfo failed"},
-        {"no rows", with([](BmpSpec& s) { s.height = 0; }), "ReadDibBitmapInfo failed"},
+        {"2,375 pixels (296 bytes)", with([](BmpPicture& s) { s.width = 2375; }), nullptr},
+        {"2,376 pixels (297 bytes)", with([](BmpPicture& s) { s.width = 2376; }), "Bitmap is too wide"},
+        {"8 pixels", with([](BmpPicture& s) { s.width = 8; }), nullptr},
+        {"7 pixels", with([](BmpPicture& s) { s.width = 7; }), "ReadDibBitmapInfo failed"},
+        {"run-length 8-bit", with([](BmpPicture& s) { s.bpp = 8, s.compression = 1; }), "ReadDibBitmapInfo failed"},
+        {"run-length 4-bit", with([](BmpPicture& s) { s.bpp = 4, s.compression = 2; }), "ReadDibBitmapInfo failed"},
+        {"bit fields at 24 bits", with([](BmpPicture& s) { s.bpp = 24, s.compression = 3; }), "ReadDibBitmapInfo failed"},
+        {"2 bits per pixel", with([](BmpPicture& s) { s.bpp = 2; }), "ReadDibBitmapInfo failed"},
+        {"64-byte header", with([](BmpPicture& s) { s.headerSize = 64; }), "ReadDibBitmapInfo failed"},
+        {"no rows", with([](BmpPicture& s) { s.height = 0; }), "ReadDibBitmapInfo failed"},
         {"one byte short", truncated, "ReadDibBitmapInfo failed"},
         {"rows the file does not hold", hugeClaim, "ReadDibBitmapInfo failed"},
         {"not a bitmap", notBmp, "ReadDibBitmapInfo failed"},
@@ -316,7 +316,7 @@ TEST(BitmapToPage, WidthsRowsAndRefusals) {
     }
     Paths p;
     EXPECT_EQ(Texts(fax::BitmapToPage(p.bmp, p.out)), std::vector<std::string>{"OpenFile failed"});
-    WriteBytes(p.bmp, with([](BmpSpec&) {}));
+    WriteBytes(p.bmp, with([](BmpPicture&) {}));
     const std::string noFolder = p.dir.File("none/out.pcx");
     EXPECT_EQ(Texts(fax::BitmapToPage(p.bmp, noFolder)), std::vector<std::string>{"Dib to Pcx can not Create:\n" + noFolder});
 }

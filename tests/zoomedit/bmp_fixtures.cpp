@@ -20,7 +20,7 @@ std::uint32_t Le32(const Bytes& b, std::size_t at) {
 }
 std::uint16_t Le16(const Bytes& b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); }
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpPicture& s) {
     const bool core = s.headerSize == 12;
     const std::size_t rows = static_cast<std::size_t>(s.height < 0 ? -s.height : s.height);
     const std::size_t rowBytes = (std::size_t(s.width) * s.bpp + 31) / 32 * 4;

@@ -19,7 +19,7 @@ struct Rgb {
 };
 
 // A bitmap file: headers as asked, rows padded to 32 bits, bottom-up unless height < 0.
-struct BmpSpec {
+struct BmpPicture {
     std::uint32_t headerSize = 40;  // 12 core, 40 information, 108 / 124 later versions
     bool fileHeader = true;
     std::int32_t width = 0;
@@ -31,7 +31,7 @@ struct BmpSpec {
     // The stored value of the pixel at (x, y), y counted from the top of the picture.
     std::function<std::uint32_t(int x, int y)> value;
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpPicture& picture);
 
 // Fax pixels (1 = white) of a page file; header of the page.
 struct PcxPage {
