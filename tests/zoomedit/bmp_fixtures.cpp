@@ -85,9 +85,15 @@ Bytes MakeBmp(const BmpPicture& s) {
     return file;
 }
 
-PcxPage ReadPcx(const std::string& path) {
+PcxPage ReadPcx(const std::string& path) { return DecodePcx(ReadBytes(path)); }
+
+Bytes DcxPage(const Bytes& dcx, unsigned n) {
+    const std::uint32_t start = Le32(dcx, 4 * n), next = Le32(dcx, 4 * n + 4);
+    return Bytes(dcx.begin() + start, next ? dcx.begin() + next : dcx.end());
+}
+
+PcxPage DecodePcx(const Bytes& f) {
     PcxPage p;
-    Bytes f = ReadBytes(path);
     if (f.size() < 128) return p;
     p.header.assign(f.begin(), f.begin() + 128);
     p.bytesPerLine = Le16(f, 66);

@@ -41,7 +41,10 @@ struct PcxPage {
     Bytes pixels;
 };
 // Decodes a PCX page the plain way (runs within a line).
+PcxPage DecodePcx(const Bytes& file);
 PcxPage ReadPcx(const std::string& path);
+// Page n (1-based) of a DCX, by its table: up to the next page or the end of the file.
+Bytes DcxPage(const Bytes& dcx, unsigned n);
 
 // Pixels of the bitmap file our page-to-bitmap step writes, read by its layout (1 = white).
 Bytes PixelsOfOurBmp(const Bytes& file, std::size_t bytesPerLine, std::size_t lines);

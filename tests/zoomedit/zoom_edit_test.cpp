@@ -32,13 +32,6 @@ std::vector<std::string> Texts(const fax::ToolMessages& messages) {
     return t;
 }
 
-// Page n of a DCX by its table, read independently.
-Bytes PageBytes(const Bytes& dcx, unsigned n) {
-    std::uint32_t start = Le32(dcx, 4 * n);
-    std::uint32_t next = Le32(dcx, 4 * (n + 1));
-    return Bytes(dcx.begin() + start, next ? dcx.begin() + next : dcx.end());
-}
-
 std::string Cli(const std::string& args, std::string* out = nullptr) {
     std::string text;
     int status = RunCommand("'" + CliPath() + "' " + args, &text, true);
@@ -64,7 +57,7 @@ TEST(DcxPageEdit, EditedPageReplacesOnlyItsOwnBytes) {
         std::vector<Bytes> expected = f.pages;
         expected[page - 1] = edited;
         EXPECT_EQ(now, MakeDcx(expected));  // table offsets follow the new page's length
-        for (unsigned n = 1; n <= 3; ++n) EXPECT_EQ(PageBytes(now, n), expected[n - 1]) << n;
+        for (unsigned n = 1; n <= 3; ++n) EXPECT_EQ(DcxPage(now, n), expected[n - 1]) << n;
         EXPECT_EQ(toolfix::FilesIn(f.dir.path()), (std::vector<std::string>{"fax.dcx", "zoomedit.pcx"}));
     }
 }
@@ -139,9 +132,9 @@ TEST(ZoomEditCli, RoundTripThroughBitmapAndReplace) {
     for (std::size_t y = 10; y < 20; ++y) std::fill_n(expected.begin() + y * 216 + 5, 30, 0x00);
     EXPECT_EQ(toolfix::GmDecode(f.fax, 1, f.dir.path()).pixels, expected);
     Bytes now = ReadBytes(f.fax);
-    EXPECT_EQ(PageBytes(now, 1), f.pages[0]);
-    EXPECT_EQ(PageBytes(now, 3), f.pages[2]);
-    EXPECT_EQ(PageBytes(now, 2), ReadBytes(pcx));
+    EXPECT_EQ(DcxPage(now, 1), f.pages[0]);
+    EXPECT_EQ(DcxPage(now, 3), f.pages[2]);
+    EXPECT_EQ(DcxPage(now, 2), ReadBytes(pcx));
 
     // A single-page PCX fax has only page 1.
     WriteBytes(f.dir.File("one.pcx"), f.pages[1]);
