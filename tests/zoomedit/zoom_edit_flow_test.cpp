@@ -81,12 +81,14 @@ TEST_F(ZoomEditFlow, EditedPageComesBackIntoTheFax) {
         const char* name;
         unsigned pages;  // 0: a single-page PCX fax
         unsigned edited;
+        bool commandLine = false;  // the paint program given as a command with its options
     };
-    for (Case c : {Case{"middle page", 3, 2}, Case{"last page", 3, 3}, Case{"PCX converted in place", 0, 1}}) {
+    for (Case c : {Case{"middle page", 3, 2}, Case{"last page", 3, 3}, Case{"PCX converted in place", 0, 1},
+                   Case{"first page, a command as the paint program", 2, 1, true}}) {
         SCOPED_TRACE(c.name);
         ScriptedPrompts prompts;
         QFile::remove(programDir_ + "/stand-in.log");
-        state_.settings.paintProgram = Editor(Rect());
+        state_.settings.paintProgram = c.commandLine ? Q(std::string(VANTOREL_STAND_IN) + " " + Rect()) : Editor(Rect());
         std::vector<Bytes> pages;
         for (unsigned n = 1; n <= std::max(1u, c.pages); ++n) pages.push_back(PageFile(n, 30 + 10 * n));
         const std::string fax = Fax(c.pages ? "fax.dcx" : "fax.pcx", c.pages ? MakeDcx(pages) : pages[0]);
