@@ -126,6 +126,11 @@ bool AtomicFile::Open() {
     return file_.IsOpen();
 }
 
+void AtomicFile::KeepTargetMode() {
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::chmod(temp_.c_str(), st.st_mode & 07777);
+}
+
 bool AtomicFile::Commit(bool flush) {
     if (done_ || !file_.IsOpen()) return false;
     bool ok = !flush || file_.Sync();

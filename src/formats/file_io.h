@@ -58,6 +58,9 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     bool Open();  // creates the temporary file beside the target
+    // Gives the temporary file the target's permission bits, so a replaced file keeps
+    // who may read it; nothing happens when there is no target yet.
+    void KeepTargetMode();
     File& file() { return file_; }
     const std::string& target() const { return target_; }
     const std::string& tempPath() const { return temp_; }

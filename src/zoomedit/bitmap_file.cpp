@@ -304,6 +304,7 @@ ConversionResult BitmapToPage(const std::string& bmpPath, const std::string& pcx
     if (FileExists(pcxPath) && !File::OpenReadWrite(pcxPath)) return fail("Dib to Pcx can not Create:\n" + pcxPath);
     AtomicFile out(pcxPath);
     if (!out.Open()) return fail("Dib to Pcx can not Create:\n" + pcxPath);
+    out.KeepTargetMode();
     PcxHeader header = PcxHeader::Compose(static_cast<std::uint16_t>(bpl), layout.height);
     WriteLe16(&header.bytes[PcxHeader::kXmax], static_cast<std::uint16_t>(layout.width - 1));
     if (!out.file().WriteAll(header.bytes.data(), header.bytes.size())) return fail("Error writing:\n" + pcxPath);

@@ -85,6 +85,7 @@ EditStep ReplaceDcxPage(const std::string& faxPath, unsigned page, const std::st
     if (!fax) return NotThere(5, faxPath);
     AtomicFile out(faxPath);
     if (!out.Open()) return Failed("Can not Create file:\n" + out.tempPath());
+    out.KeepTargetMode();
     File edited = File::OpenRead(pcxPath);
     if (!edited) return Failed("Can not Open:\n" + pcxPath);
     DcxPages pages;

@@ -1,6 +1,8 @@
 // Page to bitmap file and back, checked byte by byte against the file layouts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "zoomedit/bitmap_file.h"
 #include "zoomedit/bmp_fixtures.h"
 
@@ -136,6 +138,8 @@ TEST(BitmapToPage, OurBitmapComesBackAsTheSamePage) {
     pixels[217] = 0x00;
     WriteBytes(p.pcx, MakePcx(pixels, 216));
     ASSERT_TRUE(fax::PageToBitmap(p.pcx, p.bmp).ok);
+    WriteBytes(p.out, {});
+    std::filesystem::permissions(p.out, std::filesystem::perms(0604));  // a replaced page keeps its mode
     auto r = fax::BitmapToPage(p.bmp, p.out);
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(r.messages.empty());
@@ -153,6 +157,7 @@ TEST(BitmapToPage, OurBitmapComesBackAsTheSamePage) {
     EXPECT_EQ(Bytes(f.begin(), f.begin() + 128), expectedHeader);
     EXPECT_EQ(Bytes(f.begin() + 128, f.begin() + 138), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xDB, 0xFF, 0xC1, 0xC5}));
     EXPECT_EQ(Bytes(f.begin() + 128, f.end()), EncodePage(pixels, 216));
+    EXPECT_EQ(std::filesystem::status(p.out).permissions(), std::filesystem::perms(0604));
 }
 
 namespace {

@@ -51,12 +51,14 @@ TEST(DcxPageEdit, EditedPageReplacesOnlyItsOwnBytes) {
         ASSERT_TRUE(out.ok) << ::testing::PrintToString(Texts(out.messages));
         EXPECT_EQ(ReadBytes(f.pcx), f.pages[page - 1]);
         WriteBytes(f.pcx, edited);
+        std::filesystem::permissions(f.fax, std::filesystem::perms(0640));
         auto back = fax::ReplaceDcxPage(f.fax, page, f.pcx, f.buffer);
         ASSERT_TRUE(back.ok) << ::testing::PrintToString(Texts(back.messages));
         Bytes now = ReadBytes(f.fax);
         std::vector<Bytes> expected = f.pages;
         expected[page - 1] = edited;
         EXPECT_EQ(now, MakeDcx(expected));  // table offsets follow the new page's length
+        EXPECT_EQ(std::filesystem::status(f.fax).permissions(), std::filesystem::perms(0640));
         for (unsigned n = 1; n <= 3; ++n) EXPECT_EQ(DcxPage(now, n), expected[n - 1]) << n;
         EXPECT_EQ(toolfix::FilesIn(f.dir.path()), (std::vector<std::string>{"fax.dcx", "zoomedit.pcx"}));
     }
