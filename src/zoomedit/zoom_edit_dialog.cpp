@@ -44,8 +44,11 @@ bool ZoomEditDialog::IsOpen() { return g_open > 0; }
 bool ZoomEditDialog::Prepare() {
     adjustSize();
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-    const QString reserved = state_.programDir + QLatin1Char('/') + QLatin1String(fax::kZoomEditDcx);
-    if (SameFile(state_.currentFax, reserved)) {
+    // zoomedit.pcx counts too: a fax of that name would be removed with the work files.
+    bool reserved = false;
+    for (const char* name : {fax::kZoomEditDcx, fax::kZoomEditPcx})
+        reserved = reserved || SameFile(state_.currentFax, state_.programDir + QLatin1Char('/') + QLatin1String(name));
+    if (reserved) {
         prompts().show(this, QString::fromLatin1(fax::kZoomEditTitle),
                        QStringLiteral("%1\n is a reserved file used for temporary use and can not be used for other "
                                       "purposes.")

@@ -185,19 +185,22 @@ TEST_F(ZoomEditFlow, FailuresLeaveTheFaxUntouched) {
     }
 }
 
-TEST_F(ZoomEditFlow, TheReservedWorkFileIsNotEdited) {
-    const Bytes dcx = MakeDcx({PageFile(1, 40)});
-    const std::string reserved = S(programDir_) + "/zoomedit.dcx";
-    WriteBytes(reserved, dcx);
-    state_.currentFax = Q(reserved);
-    RunZoomEdit(nullptr, state_, 1);
-    ASSERT_EQ(prompts_.asked.size(), 1u);
-    EXPECT_EQ(prompts_.asked[0].title, kTitle);
-    EXPECT_EQ(prompts_.asked[0].text,
-              Q(reserved) + "\n is a reserved file used for temporary use and can not be used for other purposes.");
-    EXPECT_EQ(prompts_.asked[0].icon, Icon::Information);
-    EXPECT_TRUE(EditorLog().isEmpty());
-    EXPECT_EQ(ReadBytes(reserved), dcx);
+TEST_F(ZoomEditFlow, TheReservedWorkFilesAreNotEdited) {
+    for (const char* name : {"zoomedit.dcx", "zoomedit.pcx"}) {
+        ScriptedPrompts prompts;
+        const Bytes fax = MakeDcx({PageFile(1, 40)});
+        const std::string reserved = S(programDir_) + "/" + name;
+        WriteBytes(reserved, fax);
+        state_.currentFax = Q(reserved);
+        RunZoomEdit(nullptr, state_, 1);
+        ASSERT_EQ(prompts.asked.size(), 1u);
+        EXPECT_EQ(prompts.asked[0].title, kTitle);
+        EXPECT_EQ(prompts.asked[0].text,
+                  Q(reserved) + "\n is a reserved file used for temporary use and can not be used for other purposes.");
+        EXPECT_EQ(prompts.asked[0].icon, Icon::Information);
+        EXPECT_TRUE(EditorLog().isEmpty());
+        EXPECT_EQ(ReadBytes(reserved), fax);
+    }
 }
 
 TEST(ZoomEditChoices, EditorAndFaxKind) {
