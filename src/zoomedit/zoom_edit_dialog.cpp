@@ -33,8 +33,7 @@ ZoomEditDialog::ZoomEditDialog(QWidget* owner, ViewerState& state, unsigned page
         layout->addWidget(l);
     }
     layout->addWidget(back_, 0, Qt::AlignCenter);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(320);
+    setMinimumSize(320, 120);
 }
 
 ZoomEditDialog::~ZoomEditDialog() { --g_open; }
