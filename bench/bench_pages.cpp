@@ -1,10 +1,21 @@
 #include "bench_pages.h"
 
+#include <cstdlib>
+
 #include "formats/dcx.h"
 #include "formats/pcx.h"
 #include "formats/rle.h"
 
 namespace benchpages {
+
+TempFolder::TempFolder() {
+    char tmpl[] = "/tmp/vantorel-bench-XXXXXX";
+    path = mkdtemp(tmpl) ? tmpl : "/tmp";
+}
+
+TempFolder::~TempFolder() {
+    if (path != "/tmp") std::filesystem::remove_all(path);
+}
 
 std::vector<std::uint8_t> DenseTextPage(unsigned seed) {
     std::vector<std::uint8_t> page(kBytesPerLine * kLines, 0xFF);

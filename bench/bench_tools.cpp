@@ -11,15 +11,8 @@
 #include "tools/long_fax.h"
 
 namespace {
-struct Folder {
-    std::filesystem::path path;
-    Folder() {
-        char tmpl[] = "/tmp/vantorel-bench-XXXXXX";
-        path = mkdtemp(tmpl);
-        benchpages::WriteDenseFax((path / "dense20.dcx").string(), 20);
-    }
-    ~Folder() { std::filesystem::remove_all(path); }
-    std::string File(const char* name) const { return (path / name).string(); }
+struct Folder : benchpages::TempFolder {
+    Folder() { benchpages::WriteDenseFax(File("dense20.dcx"), 20); }
 };
 }  // namespace
 

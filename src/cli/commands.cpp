@@ -82,7 +82,8 @@ std::FILE* ReportStream(const std::string& output) {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> table = [] {
         std::vector<Command> all;
-        for (auto list : {FormatCommands(), ViewerCommands(), ExportCommands(), ToolCommands(), PrintCommands()})
+        for (auto list : {FormatCommands(), ViewerCommands(), ExportCommands(), ToolCommands(), PrintCommands(),
+                          ZoomEditCommands()})
             all.insert(all.end(), list.begin(), list.end());
         return all;
     }();

@@ -50,6 +50,7 @@ std::vector<Command> ViewerCommands();  // viewer_commands.cpp
 std::vector<Command> ExportCommands();  // export_commands.cpp
 std::vector<Command> ToolCommands();    // tool_commands.cpp
 std::vector<Command> PrintCommands();   // print_commands.cpp
+std::vector<Command> ZoomEditCommands();  // zoomedit_commands.cpp
 
 // Prints the message to standard error and returns kFailed.
 int Fail(const std::string& message);

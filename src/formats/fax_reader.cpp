@@ -16,6 +16,14 @@ std::string PageErrorText(PageError error) {
     }
 }
 
+std::uint32_t DecodableLines(std::uint64_t dataBytes, std::uint16_t bytesPerLine, std::uint32_t claimedLines) {
+    if (bytesPerLine == 0) return claimedLines;
+    // Two input bytes decode to at most kMaxRun output bytes.
+    std::uint64_t maxBytes = (dataBytes / 2 + 1) * kMaxRun + dataBytes % 2;
+    std::uint64_t maxLines = maxBytes / bytesPerLine + 1;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(claimedLines, maxLines));
+}
+
 bool FaxReader::Open(const std::string& path) {
     Close();
     file_ = File::OpenRead(path);
@@ -75,12 +83,8 @@ PageError FaxReader::LoadPage(unsigned number, Page& page) {
     if (page.bytesPerLine > kMaxBytesPerLine) return PageError::TooWide;
     page.lines = page.header.LineCount();
     if (page.bytesPerLine < kMinBytesPerLine) return PageError::TooNarrow;
-    // Two input bytes decode to at most kMaxRun output bytes.
     std::uint64_t dataStart = offset + kPcxHeaderSize;
-    std::uint64_t left = fileSize_ > dataStart ? fileSize_ - dataStart : 0;
-    std::uint64_t maxBytes = (left / 2 + 1) * kMaxRun + left % 2;
-    std::uint64_t maxLines = maxBytes / page.bytesPerLine + 1;
-    page.decodableLines = static_cast<std::uint32_t>(std::min<std::uint64_t>(page.lines, maxLines));
+    page.decodableLines = DecodableLines(fileSize_ > dataStart ? fileSize_ - dataStart : 0, page.bytesPerLine, page.lines);
     return PageError::None;
 }
 

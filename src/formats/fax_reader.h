@@ -29,6 +29,11 @@ std::string PageErrorText(PageError error);
 
 extern const char* const kTooWideMessage;
 
+// Upper bound on the lines that `dataBytes` bytes of run-length data can decode to at
+// `bytesPerLine` (a header may claim more; nothing is allocated for the claim), capped
+// at `claimedLines`.
+std::uint32_t DecodableLines(std::uint64_t dataBytes, std::uint16_t bytesPerLine, std::uint32_t claimedLines);
+
 class FaxReader {
 public:
     // Opens the file read-only; false when it cannot be opened.

@@ -32,25 +32,32 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File File::OpenRead(const std::string& path) {
+namespace {
+// Opens an existing regular file. Non-blocking, so that a FIFO without a writer cannot
+// hold us up; the type is checked on the open descriptor, so it cannot change between
+// look and open.
+int OpenRegular(const std::string& path, int access) {
     if (path.empty()) {
         errno = ENOENT;
-        return File();
+        return -1;
     }
-    // Non-blocking, so that a FIFO without a writer cannot hold us up; the type is
-    // checked on the open descriptor, so it cannot change between look and open.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return File();
+    int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         int error = S_ISDIR(st.st_mode) ? EISDIR : ENOTSUP;
         ::close(fd);
         errno = error;
-        return File();
+        return -1;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return File(fd);
+    return fd;
 }
+}  // namespace
+
+File File::OpenRead(const std::string& path) { return File(OpenRegular(path, O_RDONLY)); }
+
+File File::OpenReadWrite(const std::string& path) { return File(OpenRegular(path, O_RDWR)); }
 
 File File::Create(const std::string& path) {
     if (path.empty()) {
@@ -233,7 +240,7 @@ bool AtomicFile::Open() {
     return true;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(bool flush) {
     if (done_ || !file_.IsOpen()) return false;
     if (inPlace_) {
         // A FIFO nobody reads from is refused at once (ENXIO) rather than waited on.
@@ -254,7 +261,7 @@ bool AtomicFile::Commit() {
         return ok || Fail(error);
     }
     // An old file is only given up for content that is safely on the disk.
-    bool ok = !replacing_ || file_.Sync();
+    bool ok = !replacing_ || !flush || file_.Sync();
     int error = errno;
     file_.Close();
     if (ok && ::rename(temp_.c_str(), dest_.c_str()) == 0) {

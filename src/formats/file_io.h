@@ -20,6 +20,8 @@ public:
     // refused at once, without waiting for a writer: errno is then EISDIR for a folder
     // and ENOTSUP for anything else.
     static File OpenRead(const std::string& path);
+    // The same for reading and writing: also refuses a file the user may not change.
+    static File OpenReadWrite(const std::string& path);
     // Creates the file, truncating an existing one, with the permissions every program
     // gives a new file (0666 less the umask).
     static File Create(const std::string& path);
@@ -77,7 +79,10 @@ public:
     // Why Open() or Commit() failed, in the system's words ("Is a directory", "No space
     // left on device").
     const std::string& error() const { return error_; }
-    bool Commit();   // closes and puts the content in place (synced first when it replaces a file)
+    // Closes and puts the content in place. A replaced file keeps its permission bits, and
+    // is given up only for content synced to the disk first, unless `flush` is false (a
+    // work file nobody needs after a crash).
+    bool Commit(bool flush = true);
     void Discard();  // closes and removes the temporary file
     // Keeps what was written under the target's name only when no file of that
     // name exists (a partial new file is better than nothing; an old file is kept).

@@ -6,7 +6,6 @@
 
 namespace fax {
 
-namespace {
 bool CopyRange(File& source, std::uint64_t length, File& out, std::uint8_t* buffer, std::size_t bufferSize) {
     while (length > 0) {
         std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(length, bufferSize));
@@ -16,7 +15,6 @@ bool CopyRange(File& source, std::uint64_t length, File& out, std::uint8_t* buff
     }
     return true;
 }
-}  // namespace
 
 CopyStatus CopyPageToFile(File& source, const PageExtent& extent, const std::string& target,
                           std::uint8_t* buffer, std::size_t bufferSize) {

@@ -20,6 +20,10 @@ inline constexpr std::size_t kPageCopyBuffer = 32768;  // BreakUp and the accumu
 inline constexpr std::size_t kSeedChars = 4;
 inline constexpr const char* kBreakUpTitle = "Vantorel dcx to pcx BreakUp";
 
+// Copies `length` bytes from the current position of `source` to `out` through `buffer`,
+// in pieces of at most `bufferSize` bytes; false on a short read or write.
+bool CopyRange(File& source, std::uint64_t length, File& out, std::uint8_t* buffer, std::size_t bufferSize);
+
 enum class CopyStatus { Ok, CreateFailed, CopyFailed };
 // Copies one page (`extent` of `source`) into a file of its own through `buffer`, in
 // pieces of at most `bufferSize` bytes; a short read or write fails. The file appears

@@ -102,7 +102,7 @@ private:
     void showAbout();
     void breakUp();  // 32780
     void print();    // 32775
-    void notWiredYet(int id);
+    void zoomEdit();  // 32781
     void message(const QString& text, int icon);
 
     ViewerState& state_;

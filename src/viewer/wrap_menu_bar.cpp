@@ -25,17 +25,6 @@ QAction* FirstUsable(QMenu* menu) {
 }
 }  // namespace
 
-QString PlainMenuText(const QString& text) {
-    QString plain;
-    const QString shown = text.section(QLatin1Char('\t'), 0, 0);
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        if (shown[i] == QLatin1Char('&') && i + 1 < shown.size()) ++i;  // "&&" stands for "&"
-        plain += shown[i];
-    }
-    if (plain.endsWith(QStringLiteral("..."))) plain.chop(3);
-    return plain;
-}
-
 WrapMenuBar::WrapMenuBar(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);

@@ -92,8 +92,5 @@ private:
     QList<QKeySequence> mnemonics_;
 };
 
-// A menu text as words: without access-key marks, the shortcut part after a tab and a
-// trailing "..." ("&Print..." gives "Print").
-QString PlainMenuText(const QString& text);
 
 }  // namespace app

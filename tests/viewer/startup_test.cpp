@@ -65,18 +65,7 @@ TEST(ProgramFolder, FoldersBelowTheRootAndFailuresThatAreNeverSilent) {
     EXPECT_TRUE(QDir(Q(dir.File("new/Tarvex/Data/faxaccum"))).exists());
 }
 
-TEST(MenuText, PlainWords) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"&Print...", "Print"},
-        {"&Zoom/Edit Fax...", "Zoom/Edit Fax"},
-        {"E&xit Vantorel", "Exit Vantorel"},
-        {"&Web site:\thttps://x", "Web site:"},
-        {"Fish && &Chips", "Fish & Chips"},
-    };
-    for (const auto& [text, plain] : cases) EXPECT_EQ(PlainMenuText(text), plain) << text;
-}
-
-TEST_F(MainWindowTest, AboutAndMissingCommandsSpeakOfThisSystem) {
+TEST_F(MainWindowTest, AboutSpeaksOfThisSystem) {
     MainWindow& w = Start();
     Command(cmd::About);
     ASSERT_EQ(prompts_.asked.size(), 1u);
@@ -94,10 +83,6 @@ TEST_F(MainWindowTest, AboutAndMissingCommandsSpeakOfThisSystem) {
                                           .arg(state_.osDescription));
     EXPECT_EQ(prompts_.asked[0].title, "About Vantorel");
 
-    prompts_.asked.clear();
-    Command(cmd::ZoomEdit);
-    ASSERT_EQ(prompts_.asked.size(), 1u);
-    EXPECT_EQ(prompts_.asked[0].text, "This command (Zoom/Edit Fax) is not available in this version yet.");
     (void)w;
 }
 

@@ -1,0 +1,81 @@
+#include "zoomedit/zoom_edit_dialog.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "platform/prompts.h"
+#include "viewer/file_commands.h"
+#include "viewer/viewer_state.h"
+#include "zoomedit/bitmap_file.h"
+#include "zoomedit/zoom_edit.h"
+#include "zoomedit/zoom_edit_command.h"
+
+namespace app {
+
+namespace {
+int g_open = 0;
+}
+
+ZoomEditDialog::ZoomEditDialog(QWidget* owner, ViewerState& state, unsigned page)
+    : QDialog(owner), state_(state), page_(page), scope_(this) {
+    ++g_open;
+    setWindowTitle(tr("Zoom/Edit Fax"));
+    first_ = new QLabel(tr("Loading the editor"), this);
+    second_ = new QLabel(tr("Please stand by..."), this);
+    back_ = new QPushButton(tr("&Back to Vantorel"), this);
+    back_->setEnabled(false);  // only for systems that cannot watch the editor
+    auto* layout = new QVBoxLayout(this);
+    for (QLabel* l : {first_, second_}) {
+        l->setAlignment(Qt::AlignCenter);
+        layout->addWidget(l);
+    }
+    layout->addWidget(back_, 0, Qt::AlignCenter);
+    setMinimumSize(320, 120);
+}
+
+ZoomEditDialog::~ZoomEditDialog() { --g_open; }
+
+bool ZoomEditDialog::IsOpen() { return g_open > 0; }
+
+bool ZoomEditDialog::Prepare() {
+    adjustSize();
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    // zoomedit.pcx counts too: a fax of that name would be removed with the work files.
+    bool reserved = false;
+    for (const char* name : {fax::kZoomEditDcx, fax::kZoomEditPcx})
+        reserved = reserved || SameFile(state_.currentFax, state_.programDir + QLatin1Char('/') + QLatin1String(name));
+    if (reserved) {
+        prompts().show(this, QString::fromLatin1(fax::kZoomEditTitle),
+                       QStringLiteral("%1\n is a reserved file used for temporary use and can not be used for other "
+                                      "purposes.")
+                           .arg(state_.currentFax),
+                       Icon::Information);
+        return false;
+    }
+    QTimer::singleShot(0, this, &ZoomEditDialog::Start);
+    return true;
+}
+
+void ZoomEditDialog::Start() {
+    ZoomEditCommand command(this, state_.programDir, state_.currentFax, page_, state_.settings.paintProgram);
+    command.showDialog = [this](bool visible) {
+        if (visible) {
+            showNormal();
+            raise();
+        } else {
+            hide();
+        }
+    };
+    changed_ = command.Run();
+    accept();
+}
+
+void RunZoomEdit(QWidget* owner, ViewerState& state, unsigned page) {
+    ZoomEditDialog dialog(owner, state, page);
+    if (dialog.Prepare()) dialog.exec();
+}
+
+}  // namespace app
