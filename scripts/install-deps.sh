@@ -16,6 +16,8 @@ PACKAGES=(
   xvfb xauth fonts-dejavu-core
   # desktop integration checks
   desktop-file-utils shared-mime-info
+  # the Debian package and its checks
+  dpkg-dev file lintian appstream
 )
 
 missing=()
