@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formats/fax_reader.h"
+#include "formats/file_io.h"
 #include "formats/same_file.h"
 #include "viewer/page_png.h"
 #include "viewer/zoom.h"
@@ -24,6 +25,8 @@ std::string WriteThumbnail(const std::string& input, int size, const std::string
         return "The size must be from " + std::to_string(kThumbnailMinSize) + " to " +
                std::to_string(kThumbnailMaxSize) + ".";
     if (fax::IsSameFile(input, output)) return "The thumbnail would replace the fax itself:\n" + output;
+    // Only regular files: opening a FIFO would wait for a writer that never comes.
+    if (!fax::FileExists(input)) return "Can not access:\n" + input;
     fax::FaxReader reader;
     if (!reader.Open(input)) return "Can not open:\n" + input;
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return fax::PageErrorText(e);
