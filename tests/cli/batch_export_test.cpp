@@ -105,7 +105,7 @@ TEST_F(BatchExport, ConvertsTheTreeReportsFailuresAndReplacesOutputsOnASecondRun
     EXPECT_NE(out.find("7 faxes, 9 pages: 4 converted, 3 failed in "), std::string::npos) << out;
 
     // Second run: a changed fax is converted again, its outputs replaced by new files.
-    const Bytes onePdf = ReadBytes(Out("sub/deep/one.pdf"));
+    const Bytes oneTif = ReadBytes(Out("sub/deep/one.tif"));
     const ino_t oldInode = Inode(Out("good.pdf"));
     WriteBytes(Src("good.dcx"), MakeDcx({MakePcx(pages[2], 216), MakePcx(pages[1], 216), MakePcx(pages[0], 216)}));
     ASSERT_EQ(Export("--recursive --to-dir " + Q(dir.File("out")) + " --jobs 1 " + Q(dir.File("src")), out, err), 1);
@@ -113,7 +113,7 @@ TEST_F(BatchExport, ConvertsTheTreeReportsFailuresAndReplacesOutputsOnASecondRun
     bool ok = false;
     EXPECT_EQ(exporttest::DecodeTiff(Out("good.tif"), ok).size(), 3u);
     EXPECT_NE(Inode(Out("good.pdf")), oldInode) << "replaced by renaming a new file over it";
-    EXPECT_EQ(ReadBytes(Out("sub/deep/one.pdf")), onePdf) << "the same fax gives the same PDF";
+    EXPECT_EQ(ReadBytes(Out("sub/deep/one.tif")), oneTif) << "the same fax gives the same TIFF";
     EXPECT_EQ(Listing(dir.File("out")).size(), 8u) << "no temporary files are left";
 }
 
