@@ -30,6 +30,7 @@ TEST_F(Thumbnailer, IsTheRenderedPageAtTheWidthThatFits) {
         int bytesPerLine, lines, size;
         int width, height;  // of the thumbnail
         const char* why;
+        const char* file = "page.dcx";
     };
     const Case cases[] = {
         {216, 2200, 256, 192, 247, "a letter page: 208 wide would be 268 high"},
@@ -40,10 +41,12 @@ TEST_F(Thumbnailer, IsTheRenderedPageAtTheWidthThatFits) {
         {120, 333, 100, 96, 18, "a size that is no multiple of 16"},
         {216, 9000, 256, 128, 256, "a long page keeps half the size across and shows its top"},
         {216, 2200, 16, 16, 16, "the smallest size"},
+        {216, 2200, 256, 192, 247, "a file manager's copy without extension: known by its content",
+         "copy-of-page"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        const std::string fax = dir.File("page.dcx"), thumb = dir.File("thumb.png"), full = dir.File("full.png");
+        const std::string fax = dir.File(c.file), thumb = dir.File("thumb.png"), full = dir.File("full.png");
         WriteBytes(fax, MakeDcx({MakePcx(PatternPage(c.bytesPerLine, c.lines, 7), c.bytesPerLine),
                                  MakePcx(PatternPage(216, 50, 8), 216)}));
         std::string out;
