@@ -3,6 +3,7 @@
 #include "cli/batch_export.h"
 
 #include <poll.h>
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,7 +89,9 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     if (o.outDir.empty()) return "--to-dir needs a folder";
     if (o.paths.empty()) return "no fax or folder to convert";
     if (o.jobs == 0) {
-        long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+        // The cores this process may run on, which a container or taskset may limit.
+        cpu_set_t set;
+        long cores = ::sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : ::sysconf(_SC_NPROCESSORS_ONLN);
         o.jobs = static_cast<unsigned>(std::clamp<long>(cores, 1, kMaxJobs));
     }
     return {};
