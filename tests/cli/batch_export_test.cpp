@@ -128,6 +128,14 @@ TEST_F(BatchExport, NamedFilesFoldersWithoutRecursionAndPdfOnly) {
     EXPECT_EQ(Export("--to-dir " + Q(dir.File("out2")) + " " + Q(Src("missing.dcx")) + " " + Q(Src("good.dcx")), out, err), 1);
     EXPECT_NE(err.find("failed " + Src("missing.dcx") + ": Can not access: " + Src("missing.dcx")), std::string::npos) << err;
     EXPECT_TRUE(Exists(dir.File("out2/good.pdf")));
+
+    // A fax whose name ends like its own copy, exported into its own folder, is refused untouched.
+    const Bytes fax = MakePcx(pages[2], 216);
+    WriteBytes(Src("scan.pcx.pdf"), fax);
+    EXPECT_EQ(Export("--to-dir " + Q(dir.File("src")) + " " + Q(Src("scan.pcx.pdf")), out, err), 1);
+    EXPECT_NE(err.find("failed " + Src("scan.pcx.pdf") + ": Its copy would replace the fax itself."), std::string::npos)
+        << err;
+    EXPECT_EQ(ReadBytes(Src("scan.pcx.pdf")), fax);
 }
 
 TEST_F(BatchExport, ProgressLineOnATerminal) {
