@@ -2,8 +2,10 @@
 // one conversion per process, and a child that dies takes only its own fax with it.
 #include "cli/batch_export.h"
 
+#include <limits.h>
 #include <poll.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +37,31 @@ namespace {
 
 constexpr unsigned kMaxJobs = 256;
 constexpr std::size_t kMaxMessage = 4096;  // what a child may report
+
+// Interrupting the batch (SIGINT, SIGTERM) stops the workers, which remove their temporary
+// files, so no half-written file is left in the output folder.
+volatile std::sig_atomic_t g_stop = 0;
+void OnStop(int) { g_stop = 1; }
+
+// A worker's temporary files, for its own handler (unlink is safe in a signal handler).
+char g_temps[2][PATH_MAX];
+void OnStopWorker(int sig) {
+    for (const char* t : g_temps)
+        if (t[0]) ::unlink(t);
+    ::_exit(128 + sig);
+}
+
+void Handle(void (*handler)(int)) {
+    struct sigaction sa {};
+    sa.sa_handler = handler;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+void RememberTemp(int slot, const std::string& path) {
+    if (path.size() < sizeof g_temps[slot]) std::memcpy(g_temps[slot], path.c_str(), path.size() + 1);
+}
 
 struct Options {
     std::string outDir;
@@ -173,6 +201,8 @@ std::string Convert(const Job& j, bool pdfOnly) {
     if (!fs::create_directories(j.outBase.parent_path(), ec) && ec)
         return "Can not create the folder:\n" + j.outBase.parent_path().string();
     fax::AtomicFile tif(tifPath), pdf(pdfPath);
+    RememberTemp(0, tif.tempPath());
+    RememberTemp(1, pdf.tempPath());
     if (!tif.Open()) return "Can not Create:\n" + tif.tempPath();
     if (!pdf.Open()) return "Can not Create:\n" + pdf.tempPath();
     // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
@@ -193,8 +223,8 @@ struct Running {
 };
 
 // Starts the conversion of job `index` in a child; the child writes its failure message,
-// if any, into the pipe and exits.
-bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, Running& out) {
+// if any, into the pipe and exits. `mask` is the signal mask to give the child.
+bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, const sigset_t& mask, Running& out) {
     int fds[2];
     if (::pipe(fds) != 0) return false;
     std::fflush(stdout);
@@ -207,6 +237,8 @@ bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, Runnin
     }
     if (pid == 0) {
         ::close(fds[0]);
+        Handle(OnStopWorker);
+        ::sigprocmask(SIG_SETMASK, &mask, nullptr);
         std::string message = Convert(jobs[index], pdfOnly);
         if (message.size() > kMaxMessage) message.resize(kMaxMessage);
         const char* p = message.data();
@@ -272,11 +304,19 @@ public:
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     }
 
+    // After an interruption: what was done, and how many faxes were left.
+    int Stopped(std::size_t left) {
+        Clear();
+        std::fprintf(stderr, "Stopped: %zu faxes were not converted.\n", left);
+        Summary();
+        return kFailed;
+    }
+
     int Summary() {
         Clear();
         std::fflush(stderr);
         std::printf("%zu faxes, %llu pages: %zu converted, %zu failed in %.1f s\n", faxes_, pagesDone_,
-                    faxes_ - failures_.size(), failures_.size(), Elapsed());
+                    faxesDone_ - failures_.size(), failures_.size(), Elapsed());
         return failures_.empty() ? kOk : kFailed;
     }
 
@@ -323,14 +363,28 @@ int BatchExport(const std::vector<std::string>& args) {
     Report report(jobs.size(), pages, ::isatty(STDERR_FILENO) == 1);
     auto outName = [&](const Job& j) { return j.outBase.string() + ".pdf"; };
 
+    // The stop signals are blocked except while waiting, so none slips in between the check
+    // and the wait.
+    sigset_t stopSignals, waiting;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    ::sigprocmask(SIG_BLOCK, &stopSignals, &waiting);
+    Handle(OnStop);
+
     std::vector<Running> running;
     std::size_t next = 0;
     while (next < jobs.size() || !running.empty()) {
+        if (g_stop) {
+            for (const Running& r : running) ::kill(r.pid, SIGTERM);
+            for (Running& r : running) Finish(r);
+            return report.Stopped(jobs.size() - next + running.size());
+        }
         while (next < jobs.size() && running.size() < o.jobs) {
             Job& j = jobs[next];
             const std::size_t index = next++;
             Running r;
-            if (j.failure.empty() && !Start(jobs, index, o.pdfOnly, r))
+            if (j.failure.empty() && !Start(jobs, index, o.pdfOnly, waiting, r))
                 j.failure = "Can not start a worker process: " + std::string(std::strerror(errno));
             if (!j.failure.empty()) report.Done(j, j.failure, {});
             else running.push_back(r);
@@ -338,7 +392,7 @@ int BatchExport(const std::vector<std::string>& args) {
         if (running.empty()) continue;
         std::vector<pollfd> fds;
         for (const Running& r : running) fds.push_back({r.fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        if (::ppoll(fds.data(), fds.size(), nullptr, &waiting) < 0) {
             if (errno == EINTR) continue;
             return Fail("Waiting for the worker processes failed: " + std::string(std::strerror(errno)));
         }

@@ -152,6 +152,28 @@ TEST_F(BatchExport, ProgressLineOnATerminal) {
     EXPECT_EQ(out.find("converted "), std::string::npos) << "no log lines on a terminal";
 }
 
+TEST_F(BatchExport, InterruptionLeavesOnlyCompleteOutputs) {
+    // Enough work that the interrupt comes while workers are writing.
+    std::vector<Bytes> letters(20, MakePcx(PatternPage(216, 2200, 5), 216));
+    const Bytes fax = MakeDcx(letters);
+    fs::create_directories(dir.File("many"));
+    for (int i = 0; i < 8; ++i) WriteBytes(dir.File("many/f" + std::to_string(i) + ".dcx"), fax);
+    const std::string err = dir.File("err.txt");
+    int rc = RunCommand("sh -c " + Q(Q(CliPath()) + " export --to-dir " + Q(dir.File("out")) + " --jobs 2 " +
+                                     Q(dir.File("many")) + " >/dev/null 2>" + Q(err) +
+                                     " & p=$!; sleep 0.5; kill -INT $p; wait $p"));
+    EXPECT_EQ(rc, 1);
+    Bytes e = ReadBytes(err);
+    EXPECT_NE(std::string(e.begin(), e.end()).find("Stopped: "), std::string::npos);
+    for (const std::string& f : Listing(dir.File("out"))) {
+        SCOPED_TRACE(f);
+        ASSERT_TRUE(fs::path(f).extension() == ".tif" || fs::path(f).extension() == ".pdf") << "a temporary file is left";
+        if (fs::path(f).extension() == ".pdf") {
+            EXPECT_EQ(PdfPages(Out(f)), 20);
+        }
+    }
+}
+
 TEST_F(BatchExport, UsageErrors) {
     const std::string good = Q(Src("good.dcx")), to = " --to-dir " + Q(dir.File("out")) + " ";
     struct Case {
