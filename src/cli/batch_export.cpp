@@ -78,10 +78,6 @@ struct Job {
     std::string failure;  // set when the job fails before it is started
 };
 
-struct Failure {
-    std::string path, message;
-};
-
 int BatchUsage(const std::string& why) {
     std::fprintf(stderr,
                  "export: %s\nusage: tarvex-cli export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] PATH...\n",
@@ -203,8 +199,8 @@ std::string Convert(const Job& j, bool pdfOnly) {
     fax::AtomicFile tif(tifPath), pdf(pdfPath);
     RememberTemp(0, tif.tempPath());
     RememberTemp(1, pdf.tempPath());
-    if (!tif.Open()) return "Can not Create:\n" + tif.tempPath();
-    if (!pdf.Open()) return "Can not Create:\n" + pdf.tempPath();
+    if (!tif.Open()) return "Can not Create:\n" + tifPath;
+    if (!pdf.Open()) return "Can not Create:\n" + pdfPath;
     // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
     // stay the AtomicFiles', which rename them into place or remove them.
     fax::ExportResult r = fax::ConvertFaxToTifPdf(j.input, tif.tempPath(), pdf.tempPath());
@@ -291,7 +287,7 @@ public:
         ++faxesDone_;
         pagesDone_ += j.pages;
         if (!failure.empty()) {
-            failures_.push_back({j.input, failure});
+            ++failed_;
             Clear();
             std::fprintf(stderr, "failed %s: %s\n", j.input.c_str(), OneLine(failure).c_str());
         } else if (!terminal_) {
@@ -316,8 +312,8 @@ public:
         Clear();
         std::fflush(stderr);
         std::printf("%zu faxes, %llu pages: %zu converted, %zu failed in %.1f s\n", faxes_, pagesDone_,
-                    faxesDone_ - failures_.size(), failures_.size(), Elapsed());
-        return failures_.empty() ? kOk : kFailed;
+                    faxesDone_ - failed_, failed_, Elapsed());
+        return failed_ == 0 ? kOk : kFailed;
     }
 
 private:
@@ -328,7 +324,7 @@ private:
         else if (pagesDone_ >= pages_)
             left = "0:00";
         std::fprintf(stderr, "\r\033[Kpages %llu/%llu, faxes %zu/%zu, %zu failed, %s left", pagesDone_, pages_,
-                     faxesDone_, faxes_, failures_.size(), left.c_str());
+                     faxesDone_, faxes_, failed_, left.c_str());
         std::fflush(stderr);
     }
     void Clear() {
@@ -341,7 +337,7 @@ private:
     std::chrono::steady_clock::time_point start_;
     std::size_t faxesDone_ = 0;
     unsigned long long pagesDone_ = 0;
-    std::vector<Failure> failures_;
+    std::size_t failed_ = 0;
 };
 
 }  // namespace
