@@ -176,9 +176,11 @@ std::vector<Job> CollectJobs(const Options& o) {
         auto [it, fresh] = owner.emplace(j.outBase.string(), j.input);
         if (!fresh) j.failure = "Its copies would replace those of " + it->second;
     }
+    // Page counts for the progress line; only regular files are opened (a FIFO would block).
     for (Job& j : jobs) {
         fax::FaxReader reader;
-        if (j.failure.empty() && reader.Open(j.input) && reader.ReadLayout() == fax::PageError::None)
+        if (j.failure.empty() && fax::FileExists(j.input) && reader.Open(j.input) &&
+            reader.ReadLayout() == fax::PageError::None)
             j.pages = std::max(1u, reader.pageCount());
     }
     return jobs;

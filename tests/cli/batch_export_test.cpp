@@ -125,8 +125,13 @@ TEST_F(BatchExport, NamedFilesFoldersWithoutRecursionAndPdfOnly) {
               0)
         << err;
     EXPECT_EQ(Listing(dir.File("out")), (std::vector<std::string>{"good.pdf", "one.pdf"}));
-    EXPECT_EQ(Export("--to-dir " + Q(dir.File("out2")) + " " + Q(Src("missing.dcx")) + " " + Q(Src("good.dcx")), out, err), 1);
-    EXPECT_NE(err.find("failed " + Src("missing.dcx") + ": Can not access: " + Src("missing.dcx")), std::string::npos) << err;
+    ASSERT_EQ(::mkfifo(Src("pipe.dcx").c_str(), 0600), 0);
+    EXPECT_EQ(Export("--to-dir " + Q(dir.File("out2")) + " " + Q(Src("missing.dcx")) + " " + Q(Src("pipe.dcx")) + " " +
+                         Q(Src("good.dcx")),
+                     out, err),
+              1);
+    for (const char* name : {"missing.dcx", "pipe.dcx"})
+        EXPECT_NE(err.find("failed " + Src(name) + ": Can not access: " + Src(name)), std::string::npos) << err;
     EXPECT_TRUE(Exists(dir.File("out2/good.pdf")));
 
     // A fax whose name ends like its own copy, exported into its own folder, is refused untouched.
