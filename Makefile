@@ -32,3 +32,7 @@ samples: build
 
 clean:
 	rm -rf build build-asan
+
+.PHONY: package
+package: build
+	cmake --build --preset default --target package

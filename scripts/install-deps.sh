@@ -22,6 +22,8 @@ PACKAGES=(
   libxml2-utils tidy
   # the installer's tests ask the desktop's own tools about types and default programs
   xdg-utils libfile-mimeinfo-perl
+  # the Debian package and its checks
+  dpkg-dev file lintian appstream
 )
 
 missing=()

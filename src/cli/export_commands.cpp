@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_export.h"
 #include "cli/commands.h"
 #include "export/fax_export.h"
 
@@ -10,14 +11,25 @@ namespace cli {
 
 int ExportCommand(const std::vector<std::string>& args);
 
+const char* const kExportOptions[] = {"--to-dir", "--jobs", nullptr};
+const char* const kExportFlags[] = {"--recursive", "--pdf-only", nullptr};
+
 std::vector<Command> ExportCommands() {
     return {
-        {"export", 3, 3, ExportCommand,
-         "export FAX OUT.tif OUT.pdf    FAX as a Group 3 TIFF and a Group 4 PDF (an existing PDF is replaced)"},
+        {"export", 3, 100000, ExportCommand,
+         "export FAX OUT.tif OUT.pdf    FAX as a Group 3 TIFF and a Group 4 PDF (an existing PDF is replaced)\n"
+         "  export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] PATH...\n"
+         "                                every fax named or in the folders, into OUT with the tree mirrored",
+         kExportOptions, kExportFlags},
     };
 }
 
 int ExportCommand(const std::vector<std::string>& args) {
+    if (IsBatchExport(args)) return BatchExport(args);
+    if (args.size() != 3) {
+        Fail("usage: tarvex-cli export FAX OUT.tif OUT.pdf");
+        return kUsage;
+    }
     if (std::string why = OpenFax(args[0]); !why.empty()) return Fail(why);
     fax::ExportResult r = fax::ConvertFaxToTifPdf(args[0], args[1], args[2]);
     if (!r.refusal.empty()) return Fail(r.refusal);

@@ -6,8 +6,7 @@
 
 #include "cli/commands.h"
 #include "formats/fax_reader.h"
-#include "viewer/grey_png.h"
-#include "viewer/page_surface.h"
+#include "viewer/page_png.h"
 #include "viewer/zoom.h"
 
 namespace cli {
@@ -92,19 +91,10 @@ int Render(const std::vector<std::string>& args) {
     fax::FaxReader reader;
     if (!reader.Open(path)) return Fail(OpenFax(path));
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
-    view::PageSurface surface;
-    view::RenderOutcome outcome = view::RenderPage(reader, number, zoom, surface);
-    if (!outcome.ok()) {
-        std::string text;
-        for (const std::string& t : view::RenderFailureTexts(outcome)) text += (text.empty() ? "" : "\n") + t;
-        return Fail(text);
-    }
-    view::PngStatus s = view::WriteGreyPng(out, static_cast<std::uint32_t>(surface.width()),
-                                           static_cast<std::uint32_t>(surface.height()),
-                                           [&](std::uint32_t y) { return surface.Row(y); });
-    if (s != view::PngStatus::Ok) return Fail(view::PngStatusText(s, out));
-    std::fprintf(ReportStream(out), "page %u of %u\nwidth %d\nheight %lld\n", outcome.page, reader.pageCount(), surface.width(),
-                static_cast<long long>(surface.height()));
+    view::PagePng png = view::WritePagePng(reader, number, zoom, out);
+    if (!png.ok()) return Fail(png.error);
+    std::fprintf(ReportStream(out), "page %u of %u\nwidth %d\nheight %lld\n", png.outcome.page, reader.pageCount(),
+                 png.width, static_cast<long long>(png.height));
     return kOk;
 }
 

@@ -4,9 +4,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 
 #include "box_reference.h"
+#include "support/netpbm.h"
 #include "support/test_files.h"
 #include "viewer/zoom.h"
 
@@ -14,39 +14,13 @@ namespace {
 
 using namespace testing_support;
 
-struct Picture {
-    int width = 0, height = 0;
-    Bytes pixels;  // grey, or for a PBM one bit per pixel with 1 = white as the fax has it
-};
-
-// Reads "P5"/"P4" output of a netpbm tool or of tarvex-cli pbm.
-bool ReadNetpbm(const std::string& data, Picture& pic) {
-    std::istringstream in(data);
-    std::string magic;
-    int maxval = 1;
-    in >> magic >> pic.width >> pic.height;
-    if (magic == "P5") in >> maxval;
-    in.get();
-    if (!in || (magic != "P5" && magic != "P4") || maxval != (magic == "P5" ? 255 : 1)) return false;
-    std::size_t size = magic == "P5" ? std::size_t(pic.width) * pic.height : std::size_t((pic.width + 7) / 8) * pic.height;
-    std::string rest(size, '\0');
-    in.read(rest.data(), static_cast<std::streamsize>(size));
-    if (std::size_t(in.gcount()) != size) return false;
-    pic.pixels.assign(rest.begin(), rest.end());
-    if (magic == "P4")
-        for (auto& b : pic.pixels) b = static_cast<std::uint8_t>(~b);  // PBM's 1 is black
-    return true;
-}
-
 std::string Cli() { return CliPath(); }
 
 // Runs the render command; returns its exit status, standard output and the decoded PNG.
 int Render(const std::string& args, std::string& output, Picture* png, const std::string& pngPath) {
     int rc = RunCommand(Cli() + " render " + args, &output, true);
     if (rc == 0 && png) {
-        std::string pgm;
-        EXPECT_EQ(RunCommand("pngtopnm '" + pngPath + "'", &pgm), 0);
-        EXPECT_TRUE(ReadNetpbm(pgm, *png));
+        EXPECT_TRUE(ReadPng(pngPath, *png));
     }
     return rc;
 }

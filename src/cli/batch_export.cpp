@@ -1,0 +1,400 @@
+// Batch export: each fax is converted in a child process of its own. The PDF writer keeps
+// one conversion per process, and a child that dies takes only its own fax with it.
+#include "cli/batch_export.h"
+
+#include <limits.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "export/fax_export.h"
+#include "formats/fax_check.h"
+#include "formats/fax_reader.h"
+#include "formats/file_io.h"
+#include "formats/file_io.h"
+
+namespace fs = std::filesystem;
+
+namespace cli {
+
+namespace {
+
+constexpr unsigned kMaxJobs = 256;
+constexpr std::size_t kMaxMessage = 4096;  // what a child may report
+
+// Interrupting the batch (SIGINT, SIGTERM) starts no new fax; a worker keeps the stop
+// signals blocked and finishes the fax in hand, so every output it leaves is complete (the
+// writers never leave a partial file under an output's name).
+volatile std::sig_atomic_t g_stop = 0;
+void OnStop(int) { g_stop = 1; }
+
+void Handle(void (*handler)(int)) {
+    struct sigaction sa {};
+    sa.sa_handler = handler;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+struct Options {
+    std::string outDir;
+    bool recursive = false;
+    bool pdfOnly = false;
+    unsigned jobs = 0;
+    std::vector<std::string> paths;
+};
+
+struct Job {
+    std::string input;    // as found
+    fs::path outBase;     // output path without extension
+    unsigned pages = 1;   // for the progress line
+    std::string failure;  // set when the job fails before it is started
+};
+
+int BatchUsage(const std::string& why) {
+    std::fprintf(stderr,
+                 "export: %s\nusage: tarvex-cli export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] PATH...\n",
+                 why.c_str());
+    return kUsage;
+}
+
+bool ParseJobs(const std::string& text, unsigned& jobs) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    jobs = static_cast<unsigned>(std::atoi(text.c_str()));
+    return jobs >= 1 && jobs <= kMaxJobs;
+}
+
+// Empty when the arguments are good, else why not.
+std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--to-dir" || a == "--jobs") {
+            if (i + 1 >= args.size()) return a + " lacks its value";
+            const std::string& v = args[++i];
+            if (a == "--to-dir") o.outDir = v;
+            else if (!ParseJobs(v, o.jobs)) return "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
+        } else if (a == "--recursive") {
+            o.recursive = true;
+        } else if (a == "--pdf-only") {
+            o.pdfOnly = true;
+        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+            return "unknown option " + a;
+        } else {
+            o.paths.push_back(a);
+        }
+    }
+    if (o.outDir.empty()) return "--to-dir needs a folder";
+    if (o.paths.empty()) return "no fax or folder to convert";
+    if (o.jobs == 0) {
+        // The cores this process may run on, which a container or taskset may limit.
+        cpu_set_t set;
+        long cores = ::sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : ::sysconf(_SC_NPROCESSORS_ONLN);
+        o.jobs = static_cast<unsigned>(std::clamp<long>(cores, 1, kMaxJobs));
+    }
+    return {};
+}
+
+bool HasFaxExtension(const fs::path& p) {
+    std::string ext = p.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".dcx" || ext == ".pcx";
+}
+
+// The faxes below `root`, with their place relative to it. Folders that cannot be read
+// are reported as failures; symbolic links to folders are not followed (no loops).
+void CollectFolder(const fs::path& root, const fs::path& rel, const Options& o, std::vector<Job>& jobs) {
+    std::error_code ec;
+    const fs::path folder = root / rel;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    if (ec) {
+        Job j;
+        j.input = folder.string();
+        j.failure = "Can not read the folder:\n" + folder.string();
+        jobs.push_back(j);
+        return;
+    }
+    for (const auto& e : entries) {
+        const fs::path name = e.path().filename();
+        if (e.is_directory(ec) && !e.is_symlink(ec)) {
+            // The output folder may lie inside a source folder; its files are no faxes anyway.
+            if (o.recursive && !fs::equivalent(e.path(), o.outDir, ec)) CollectFolder(root, rel / name, o, jobs);
+        } else if (e.is_regular_file(ec) && HasFaxExtension(name)) {
+            Job j;
+            j.input = e.path().string();
+            j.outBase = fs::path(o.outDir) / rel / name.stem();
+            jobs.push_back(j);
+        }
+    }
+}
+
+std::vector<Job> CollectJobs(const Options& o) {
+    std::vector<Job> jobs;
+    for (const std::string& p : o.paths) {
+        std::error_code ec;
+        if (fs::is_directory(p, ec)) {
+            CollectFolder(p, {}, o, jobs);
+        } else {
+            Job j;
+            j.input = p;
+            j.outBase = fs::path(o.outDir) / fs::path(p).filename().stem();
+            jobs.push_back(j);
+        }
+    }
+    std::stable_sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.input < b.input; });
+    // Two faxes that map to one output (a.dcx and a.pcx) must not replace each other's copies.
+    std::map<std::string, std::string> owner;
+    for (Job& j : jobs) {
+        if (!j.failure.empty()) continue;
+        auto [it, fresh] = owner.emplace(j.outBase.string(), j.input);
+        if (!fresh) j.failure = "Its copies would replace those of " + it->second;
+    }
+    // Page counts for the progress line; only regular files are opened (a FIFO would block).
+    for (Job& j : jobs) {
+        fax::FaxReader reader;
+        if (j.failure.empty() && fax::FileExists(j.input) && reader.Open(j.input) &&
+            reader.ReadLayout() == fax::PageError::None)
+            j.pages = std::max(1u, reader.pageCount());
+    }
+    return jobs;
+}
+
+// The conversion of one fax into temporary files beside its outputs, renamed over them only
+// when both are complete. Returns the failure message, empty on success.
+std::string Convert(const Job& j, bool pdfOnly) {
+    fax::FaxCheck check = fax::CheckFaxFile(j.input);
+    if (!check.ok()) return check.message;
+    const std::string tifPath = j.outBase.string() + ".tif";
+    const std::string pdfPath = j.outBase.string() + ".pdf";
+    if (fax::SameFile(j.input, tifPath) || fax::SameFile(j.input, pdfPath))
+        return "Its copy would replace the fax itself.";
+    std::error_code ec;
+    if (!fs::create_directories(j.outBase.parent_path(), ec) && ec)
+        return "Can not create the folder:\n" + j.outBase.parent_path().string();
+    fax::AtomicFile tif(tifPath), pdf(pdfPath);
+    if (!tif.Open()) return "Can not Create:\n" + tifPath;
+    if (!pdf.Open()) return "Can not Create:\n" + pdfPath;
+    // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
+    // stay the AtomicFiles', which rename them into place or remove them.
+    fax::ExportResult r = fax::ConvertFaxToTifPdf(j.input, tif.tempPath(), pdf.tempPath());
+    if (!r.ok()) return fax::ExportFailureText(r.error);
+    if (pdfOnly) tif.Discard();
+    else if (!tif.Commit()) return "Could not write:\n" + tifPath;
+    if (!pdf.Commit()) return "Could not write:\n" + pdfPath;
+    return {};
+}
+
+struct Running {
+    pid_t pid;
+    int fd;
+    std::size_t job;
+    std::string message;
+};
+
+// Starts the conversion of job `index` in a child; the child writes its failure message,
+// if any, into the pipe and exits. It inherits the blocked stop signals and never takes them.
+bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, Running& out) {
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::string message = Convert(jobs[index], pdfOnly);
+        if (message.size() > kMaxMessage) message.resize(kMaxMessage);
+        const char* p = message.data();
+        std::size_t left = message.size();
+        while (left > 0) {
+            ssize_t n = ::write(fds[1], p, left);
+            if (n <= 0) break;
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        ::_exit(message.empty() ? 0 : 1);
+    }
+    ::close(fds[1]);
+    out = {pid, fds[0], index, {}};
+    return true;
+}
+
+// The child's verdict once its pipe is closed: empty on success, else the message.
+std::string Finish(Running& r) {
+    ::close(r.fd);
+    int status = 0;
+    while (::waitpid(r.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return {};
+    if (!r.message.empty()) return r.message;
+    if (WIFSIGNALED(status)) return "The conversion stopped with signal " + std::to_string(WTERMSIG(status)) + ".";
+    return "The conversion failed.";
+}
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+std::string Duration(double seconds) {
+    long s = static_cast<long>(seconds + 0.5);
+    char text[32];
+    if (s >= 3600) std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    else std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    return text;
+}
+
+// A progress line rewritten in place on a terminal; a plain log of one line per fax otherwise.
+class Report {
+public:
+    Report(std::size_t faxes, unsigned long long pages, bool terminal)
+        : faxes_(faxes), pages_(pages), terminal_(terminal), start_(std::chrono::steady_clock::now()) {}
+
+    void Done(const Job& j, const std::string& failure, const std::string& outPath) {
+        ++faxesDone_;
+        pagesDone_ += j.pages;
+        if (!failure.empty()) {
+            ++failed_;
+            Clear();
+            std::fprintf(stderr, "failed %s: %s\n", j.input.c_str(), OneLine(failure).c_str());
+        } else if (!terminal_) {
+            std::printf("converted %s -> %s\n", j.input.c_str(), outPath.c_str());
+        }
+        if (terminal_) Progress();
+    }
+
+    double Elapsed() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+    // After an interruption: what was done, and how many faxes were left.
+    int Stopped(std::size_t left) {
+        Clear();
+        std::fprintf(stderr, "Stopped: %zu faxes were not converted.\n", left);
+        Summary();
+        return kFailed;
+    }
+
+    int Summary() {
+        Clear();
+        std::fflush(stderr);
+        std::printf("%zu faxes, %llu pages: %zu converted, %zu failed in %.1f s\n", faxes_, pagesDone_,
+                    faxesDone_ - failed_, failed_, Elapsed());
+        return failed_ == 0 ? kOk : kFailed;
+    }
+
+private:
+    void Progress() {
+        std::string left = "--:--";
+        if (pagesDone_ > 0 && pagesDone_ < pages_)
+            left = Duration(Elapsed() * static_cast<double>(pages_ - pagesDone_) / static_cast<double>(pagesDone_));
+        else if (pagesDone_ >= pages_)
+            left = "0:00";
+        std::fprintf(stderr, "\r\033[Kpages %llu/%llu, faxes %zu/%zu, %zu failed, %s left", pagesDone_, pages_,
+                     faxesDone_, faxes_, failed_, left.c_str());
+        std::fflush(stderr);
+    }
+    void Clear() {
+        if (terminal_) std::fputs("\r\033[K", stderr);
+    }
+
+    std::size_t faxes_;
+    unsigned long long pages_;
+    bool terminal_;
+    std::chrono::steady_clock::time_point start_;
+    std::size_t faxesDone_ = 0;
+    unsigned long long pagesDone_ = 0;
+    std::size_t failed_ = 0;
+};
+
+}  // namespace
+
+bool IsBatchExport(const std::vector<std::string>& args) {
+    return std::find(args.begin(), args.end(), "--to-dir") != args.end();
+}
+
+int BatchExport(const std::vector<std::string>& args) {
+    Options o;
+    if (std::string why = ParseOptions(args, o); !why.empty()) return BatchUsage(why);
+    std::error_code ec;
+    fs::create_directories(o.outDir, ec);
+    if (!fs::is_directory(o.outDir, ec)) return Fail("Can not create the folder:\n" + o.outDir);
+
+    std::vector<Job> jobs = CollectJobs(o);
+    unsigned long long pages = 0;
+    for (const Job& j : jobs) pages += j.pages;
+    Report report(jobs.size(), pages, ::isatty(STDERR_FILENO) == 1);
+    auto outName = [&](const Job& j) { return j.outBase.string() + ".pdf"; };
+
+    // The stop signals are blocked except while waiting, so none slips in between the check
+    // and the wait.
+    sigset_t stopSignals, waiting;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    ::sigprocmask(SIG_BLOCK, &stopSignals, &waiting);
+    Handle(OnStop);
+
+    std::vector<Running> running;
+    std::size_t next = 0;
+    while (next < jobs.size() || !running.empty()) {
+        if (g_stop) {
+            for (const Running& r : running) ::kill(r.pid, SIGTERM);
+            for (Running& r : running) Finish(r);
+            return report.Stopped(jobs.size() - next + running.size());
+        }
+        while (next < jobs.size() && running.size() < o.jobs) {
+            Job& j = jobs[next];
+            const std::size_t index = next++;
+            Running r;
+            if (j.failure.empty() && !Start(jobs, index, o.pdfOnly, r))
+                j.failure = "Can not start a worker process: " + std::string(std::strerror(errno));
+            if (!j.failure.empty()) report.Done(j, j.failure, {});
+            else running.push_back(r);
+        }
+        if (running.empty()) continue;
+        std::vector<pollfd> fds;
+        for (const Running& r : running) fds.push_back({r.fd, POLLIN, 0});
+        if (::ppoll(fds.data(), fds.size(), nullptr, &waiting) < 0) {
+            if (errno == EINTR) continue;
+            return Fail("Waiting for the worker processes failed: " + std::string(std::strerror(errno)));
+        }
+        for (std::size_t k = fds.size(); k-- > 0;) {
+            if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            Running& r = running[k];
+            char buffer[1024];
+            ssize_t n = ::read(r.fd, buffer, sizeof buffer);
+            if (n > 0) {
+                if (r.message.size() < kMaxMessage) r.message.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            const Job& j = jobs[r.job];
+            report.Done(j, Finish(r), outName(j));
+            running.erase(running.begin() + static_cast<std::ptrdiff_t>(k));
+        }
+    }
+    return report.Summary();
+}
+
+}  // namespace cli
