@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Takes the pictures of the help page from the real viewer: a 1,024 x 768 desktop under
-# xvfb-run with openbox, the viewer on the sample fax, its dialogs opened with the keyboard
-# the way a user does. Writes resources/help/pictures/*.png.
+# Takes the pictures of the help page from the real programs: a 1,024 x 768 desktop under
+# xvfb-run with openbox, the viewer on the sample fax and then the installer, their dialogs
+# opened with the keyboard the way a user does. Writes resources/help/pictures/*.png.
 #   scripts/help-pictures.sh [BUILD_DIR]      (VANTOREL_XVFB_NUM picks the display number)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,21 +21,26 @@ WinY=30
 WinCX=940
 WinCY=730
 InstallingTheProgram=0
+PrintFaxPrnDrv="Office,HP LaserJet 4250 Postscript,ipp://printserver.local/printers/Office"
+PaintProgram=
 CONF
+# The installer gets a home of its own, so it proposes ~/Tarvex there and finds no viewer.
+mkdir -p "$WORK/installer/home/Downloads" "$WORK/installer/config" "$WORK/installer/data"
 
 cat > "$WORK/session.sh" <<'SESSION'
 set -euo pipefail
-VIEWER=$1 WORK=$2 OUT=$3
+VIEWER=$1 WORK=$2 OUT=$3 INSTALLER=$4
 openbox >/dev/null 2>&1 &
 sleep 1
 "$VIEWER" "$WORK/program/Fax/sample.dcx" >/dev/null 2>&1 &
 viewer=$!
 sleep 4
 
-# The active window with its frame, cut out of the screen.
+# The active window (or the window whose title is exactly $2) with its frame, cut out of
+# the screen.
 shoot() {
   local id geo
-  id=$(xdotool getactivewindow)
+  if [ -n "${2:-}" ]; then id=$(xdotool search --name "^$2\$" | head -1); else id=$(xdotool getactivewindow); fi
   # The client's place, and the frame's left border and title bar around it.
   geo=$(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
         /Relative upper-left X/{bx=$NF} /Relative upper-left Y/{by=$NF} /Width:/{w=$NF} /Height:/{h=$NF}
@@ -61,13 +66,45 @@ key alt+v                            # Select Program to View/Edit Bitmap Files.
 shoot paint_program.png
 key Escape
 key Escape
-kill "$viewer"
+key ctrl+p                           # File > Print...
+shoot print_fax.png
+key Escape
+# Zoom/Edit on a desktop without a paint program: the dialog, and the message that says so.
+editor=
+for e in kolourpaint pinta mtpaint gimp; do command -v "$e" >/dev/null && editor=$e; done
+if [ -z "$editor" ]; then
+  key alt+e z                        # Edit > Zoom/Edit Fax...
+  sleep 2
+  # The message goes below the dialog, so both can be seen.
+  xdotool search --name '^Vantorel Zoom/Edit Fax$' windowmove 260 510
+  sleep 0.5
+  shoot zoom_edit.png 'Zoom/Edit Fax'
+  shoot zoom_edit_no_editor.png
+  key Return
+else
+  echo "$editor is installed: the Zoom/Edit pictures are kept as they are"
+fi
+key ctrl+q                           # File > Exit Vantorel
+wait "$viewer" || true
+
+# The installer: past its terms to the folder dialog, then Exit.
+(cd "$WORK/installer/home/Downloads" && HOME=$WORK/installer/home XDG_CONFIG_HOME=$WORK/installer/config XDG_DATA_HOME=$WORK/installer/data \
+  exec "$INSTALLER" >/dev/null 2>&1) &
+installer=$!
+sleep 4
+key Return                           # the terms of use: OK
+shoot install_folder.png
+key alt+e                            # Exit
+key Return                           # "Conditions Prevented Proper Installation."
+sleep 1
+kill "$installer" 2>/dev/null || true
 SESSION
 
 export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK"
 SERVER=(-a)
 [ -n "${VANTOREL_XVFB_NUM:-}" ] && SERVER=(-n "$VANTOREL_XVFB_NUM")
-xvfb-run "${SERVER[@]}" -s "-screen 0 1024x768x24" bash "$WORK/session.sh" "$(realpath "$BUILD/src/viewer/tarvex")" "$WORK" "$(realpath "$OUT")"
+xvfb-run "${SERVER[@]}" -s "-screen 0 1024x768x24" bash "$WORK/session.sh" "$(realpath "$BUILD/src/viewer/tarvex")" "$WORK" "$(realpath "$OUT")" \
+  "$(realpath "$BUILD/src/installer/tarvexinst")"
 # Smaller files for the page: 64-colour palettes are plenty for dialogs and a grey fax.
 for f in "$OUT"/*.png; do convert "$f" -colors 64 -strip "PNG8:$f"; done
 ls -l "$OUT"

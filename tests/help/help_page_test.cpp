@@ -61,7 +61,7 @@ TEST(HelpPage, IsValidWithWorkingLinksAndItsPicturesInside) {
     }
 
     const int pictures = XPath(desk.helpPage, "count(//img)").toInt();
-    EXPECT_GE(pictures, 5);
+    EXPECT_GE(pictures, 9);
     for (int i = 1; i <= pictures; ++i) {
         const QString img = QStringLiteral("(//img)[%1]").arg(i);
         const QString src = XPath(desk.helpPage, "string(" + img + "/@src)");
