@@ -10,6 +10,8 @@ if(TARGET tarvexinst)
   install(TARGETS tarvexinst RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
+# The menu's and file manager's way in: the viewer started in a program folder of the user's own.
+install(PROGRAMS ${VANTOREL_PACKAGING_DIR}/tarvex-launch DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vantorel)
 install(FILES ${VANTOREL_PACKAGING_DIR}/tarvex.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES ${VANTOREL_PACKAGING_DIR}/tarvex-mime.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages
         RENAME tarvex.xml)

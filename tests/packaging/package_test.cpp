@@ -55,6 +55,7 @@ TEST(Package, HoldsTheProgramsAndDesktopFiles) {
         {"usr/bin/tarvex", 0755},
         {"usr/bin/tarvex-cli", 0755},
         {"usr/bin/tarvex-thumbnailer", 0755},
+        {"usr/libexec/vantorel/tarvex-launch", 0755},
         {"usr/share/applications/tarvex.desktop", 0644},
         {"usr/share/mime/packages/tarvex.xml", 0644},
         {"usr/share/thumbnailers/tarvex.thumbnailer", 0644},
@@ -152,6 +153,34 @@ TEST(Package, UnpackedProgramsWork) {
     ASSERT_EQ(RunCommand(Q(kRoot + "/usr/bin/tarvex-cli") + " export --to-dir " + Q(dir.File("out")) + " " + Q(sample),
                          &out, true), 0) << out;
     EXPECT_TRUE(Exists(dir.File("out/sample.pdf")));
+}
+
+TEST(Package, MenuEntryStartsTheViewerInAFolderOfTheUsersOwn) {
+    // The unpacked launcher with a stand-in viewer that tells where and how it was started.
+    TempDir dir;
+    const std::string root = dir.File("usr");
+    std::string out;
+    ASSERT_EQ(RunCommand("mkdir -p " + Q(root + "/libexec/vantorel") + " " + Q(root + "/bin") + " && cp -p " +
+                             Q(kRoot + "/usr/libexec/vantorel/tarvex-launch") + " " + Q(root + "/libexec/vantorel/") +
+                             " && cp -rp " + Q(kRoot + "/usr/share") + " " + Q(root + "/"),
+                         &out, true),
+              0)
+        << out;
+    const std::string stub = "#!/bin/sh\npwd\nfor a in \"$@\"; do echo \"$a\"; done\n";
+    WriteBytes(root + "/bin/tarvex", Bytes(stub.begin(), stub.end()));
+    std::filesystem::permissions(root + "/bin/tarvex", std::filesystem::perms(0755));
+    Bytes entry = ReadBytes(kRoot + "/usr/share/applications/tarvex.desktop");
+    EXPECT_NE(std::string(entry.begin(), entry.end()).find("Exec=/usr/libexec/vantorel/tarvex-launch %f\n"),
+              std::string::npos);
+    const std::string data = dir.File("data");
+    ASSERT_EQ(RunCommand("XDG_DATA_HOME=" + Q(data) + " " + Q(root + "/libexec/vantorel/tarvex-launch") + " '/faxes/a b.dcx'",
+                         &out, true),
+              0)
+        << out;
+    const std::string folder = data + "/Quorvane/Tarvex";
+    EXPECT_EQ(out, folder + "\n/faxes/a b.dcx\n");
+    for (const char* doc : {"README.TXT", "MANUAL.TXT"})
+        EXPECT_EQ(ReadBytes(folder + "/" + doc), ReadBytes(kRoot + "/usr/share/doc/vantorel/" + doc)) << doc;
 }
 
 }  // namespace
