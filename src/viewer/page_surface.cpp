@@ -194,6 +194,55 @@ void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::siz
         ReduceRows<std::int64_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
 }
 
+void ReduceGreyRows(const std::uint8_t* grey, std::size_t width, std::size_t lines, int displayWidth,
+                    int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
+                    std::size_t outStride) {
+    if (outWidth <= 0 || outHeight <= 0) return;
+    firstRow = std::max(firstRow, 0);
+    const int lastRow = std::min<std::int64_t>(outHeight, static_cast<std::int64_t>(firstRow) + std::max(rowCount, 0));
+    if (firstRow >= lastRow) return;
+    const int columns = (lines == 0 || width == 0) ? 0 : std::clamp(displayWidth, 0, outWidth);
+    for (int y = firstRow; y < lastRow; ++y)
+        std::memset(out + static_cast<std::size_t>(y - firstRow) * outStride + columns, kWhite,
+                    static_cast<std::size_t>(outWidth - columns));
+    if (columns == 0) return;
+
+    // Column edges in 1/256 input pixel, as for fax bands.
+    std::vector<std::uint64_t> edge(static_cast<std::size_t>(columns) + 1);
+    const std::uint64_t inArea = static_cast<std::uint64_t>(width) * kOne;
+    for (std::size_t k = 0; k < edge.size(); ++k) edge[k] = k * inArea / static_cast<std::uint64_t>(displayWidth);
+    std::vector<std::uint64_t> acc(width);
+    const std::uint64_t linesArea = static_cast<std::uint64_t>(lines) * kOne;
+    const std::uint64_t h = static_cast<std::uint64_t>(outHeight);
+    for (int y = firstRow; y < lastRow; ++y) {
+        const std::uint64_t top = static_cast<std::uint64_t>(y) * linesArea / h;
+        const std::uint64_t bottom = (static_cast<std::uint64_t>(y) + 1) * linesArea / h;
+        std::uint8_t* o = out + static_cast<std::size_t>(y - firstRow) * outStride;
+        if (bottom <= top) {
+            std::memset(o, kWhite, static_cast<std::size_t>(columns));
+            continue;
+        }
+        std::fill(acc.begin(), acc.end(), 0);
+        for (std::uint64_t r = top >> kFraction; r < lines && (r << kFraction) < bottom; ++r) {
+            const std::uint64_t weight = std::min(bottom, (r + 1) << kFraction) - std::max(top, r << kFraction);
+            const std::uint8_t* in = grey + r * width;
+            for (std::size_t x = 0; x < width; ++x) acc[x] += weight * in[x];
+        }
+        for (int k = 0; k < columns; ++k) {
+            const std::uint64_t left = edge[k], right = edge[k + 1];
+            if (right <= left) {
+                o[k] = kWhite;
+                continue;
+            }
+            std::uint64_t sum = 0;
+            for (std::uint64_t c = left >> kFraction; c < width && (c << kFraction) < right; ++c)
+                sum += (std::min(right, (c + 1) << kFraction) - std::max(left, c << kFraction)) * acc[c];
+            const std::uint64_t area = (right - left) * (bottom - top);
+            o[k] = static_cast<std::uint8_t>((sum + area / 2) / area);
+        }
+    }
+}
+
 std::size_t PageSurface::bytes() const {
     std::size_t total = 0;
     for (const Tile& t : tiles_) total += t.grey.size();
@@ -299,15 +348,29 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
         return outcome;
     }
 
+    // A picture line can be far longer than a fax line; the band keeps the same byte budget.
+    const std::size_t lineBytes = page.lineBytes();
     const std::size_t bandLines =
-        std::min<std::size_t>(kBandLines, std::max<std::uint32_t>(std::min(page.lines, page.decodableLines), 1));
-    std::vector<std::uint8_t> band;
+        std::min({kBandLines, std::max<std::size_t>(kBandBytes / lineBytes, 1),
+                  static_cast<std::size_t>(std::max<std::uint32_t>(std::min(page.lines, page.decodableLines), 1))});
+    const std::size_t pictureWidth = page.picture ? page.format.width : 0;
+    std::vector<std::uint8_t> band, grey;
     try {
-        band.resize(bandLines * bpl);
+        band.resize(bandLines * lineBytes);
+        grey.resize(bandLines * pictureWidth);
     } catch (const std::bad_alloc&) {
         outcome.memory = MemoryProblem::BandBuffer;
         return outcome;
     }
+    // Reduces output rows [0, keep) of a band of `n` decoded lines drawn `h` rows high.
+    auto reduce = [&](std::size_t n, int h, int keep, std::uint8_t* out) {
+        if (!page.picture) {
+            ReduceBandRows(band.data(), bpl, n, dw, h, 0, keep, out, sw, static_cast<std::size_t>(sw));
+            return;
+        }
+        for (std::size_t i = 0; i < n; ++i) page.format.LineToGrey(&band[i * lineBytes], &grey[i * pictureWidth]);
+        ReduceGreyRows(grey.data(), pictureWidth, n, dw, h, 0, keep, out, sw, static_cast<std::size_t>(sw));
+    };
 
     surface.Reset(sw, dw);
     fax::PageLineReader lines(reader.file(), page);
@@ -326,8 +389,7 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
             if (keep > 0) {
                 try {
                     PageSurface::Tile& tile = surface.AppendTile(static_cast<int>(keep));
-                    ReduceBandRows(band.data(), bpl, b.lines, dw, static_cast<int>(h), 0, static_cast<int>(keep),
-                                   tile.grey.data(), sw, static_cast<std::size_t>(sw));
+                    reduce(b.lines, static_cast<int>(h), static_cast<int>(keep), tile.grey.data());
                     if (onBand) onBand(tile);
                 } catch (const std::bad_alloc&) {
                     outcome.memory = MemoryProblem::Surface;

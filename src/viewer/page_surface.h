@@ -67,6 +67,16 @@ void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::siz
                     int displayWidth, int outHeight, int firstRow, int rowCount,
                     std::uint8_t* out, int outWidth, std::size_t outStride);
 
+// The same area averaging for a band of grey lines (one byte per pixel, `width` pixels each):
+// writes output rows [firstRow, firstRow + rowCount) of displayWidth x outHeight.
+void ReduceGreyRows(const std::uint8_t* grey, std::size_t width, std::size_t lines, int displayWidth,
+                    int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
+                    std::size_t outStride);
+
+// Decoded bytes one band may hold: a full fax band. Pictures with longer lines take
+// fewer lines per band.
+inline constexpr std::size_t kBandBytes = kBandLines * fax::kMaxBytesPerLine;
+
 // A memory failure of the display, reported in its own words.
 enum class MemoryProblem {
     None,
