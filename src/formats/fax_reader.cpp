@@ -112,6 +112,21 @@ PageError FaxReader::LoadPicture(Page& page) {
     return PageError::None;
 }
 
+std::string FaxPictureRefusal(const std::string& path, unsigned page) {
+    FaxReader reader;
+    if (!reader.Open(path) || reader.ReadLayout() != PageError::None) return {};
+    const unsigned first = page ? page : 1, last = page ? page : reader.pageCount();
+    for (unsigned n = first; n <= last; ++n) {
+        const std::uint64_t offset = reader.kind() == FaxKind::Dcx ? reader.table().Slot(n) : 0;
+        std::uint8_t head[kPcxHeaderSize];
+        if (!reader.file().Seek(offset) || reader.file().Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head))
+            continue;
+        const PcxHeader header = PcxHeader::FromBytes(head);
+        if (header.IsRunLengthPcx() && !IsBilevel(header)) return PictureRefusal(path, n);
+    }
+    return {};
+}
+
 PageLineReader::PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode)
     : file_(file),
       position_(page.offset + kPcxHeaderSize),

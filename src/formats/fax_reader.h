@@ -79,6 +79,11 @@ private:
     std::uint64_t fileSize_ = 0;
 };
 
+// The fax tools' refusal for the first page of the fax at `path` that is not a bilevel fax
+// page (only page `page` when it is not 0). Empty when every page is a fax page, or when
+// the file cannot be read: the tool's own checks report that.
+std::string FaxPictureRefusal(const std::string& path, unsigned page = 0);
+
 // Delivers the lines of one page in bands, reading the file in kReadChunk pieces.
 class PageLineReader {
 public:

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "formats/fax_reader.h"
 #include "formats/rle.h"
 
 namespace fax::print {
@@ -244,6 +245,7 @@ PrintFile::Opened PrintFile::Open(const std::string& path) {
     PcxHeader header = PcxHeader::FromBytes(head);
     if (!header.IsRunLengthPcx()) return {};
     if (header.bytesPerLine() > kMaxBytesPerLine) return {false, TooWideForDialog(path, header.bytesPerLine())};
+    if (std::string picture = FaxPictureRefusal(path); !picture.empty()) return {false, picture};
     return {true, {}};
 }
 
