@@ -244,8 +244,8 @@ PrintFile::Opened PrintFile::Open(const std::string& path) {
     if (n < static_cast<std::int64_t>(kPcxHeaderSize)) return {};
     PcxHeader header = PcxHeader::FromBytes(head);
     if (!header.IsRunLengthPcx()) return {};
-    if (header.bytesPerLine() > kMaxBytesPerLine) return {false, TooWideForDialog(path, header.bytesPerLine())};
     if (std::string picture = FaxPictureRefusal(path); !picture.empty()) return {false, picture};
+    if (header.bytesPerLine() > kMaxBytesPerLine) return {false, TooWideForDialog(path, header.bytesPerLine())};
     return {true, {}};
 }
 

@@ -17,11 +17,12 @@ using namespace testing_support;
 
 constexpr const char* kRefusal = "is a colour (or grey) picture, not a fax page.";
 
-// A 24-bit picture 40 x 10 (three planes of 40 bytes).
+// A 24-bit picture 300 x 10 (three planes of 300 bytes): wider than any fax line, so the
+// refusal must come before the fax width checks.
 Bytes RgbPicture() {
-    Bytes h = PcxHeaderBytes(40, 9);
-    h[3] = 8, h[65] = 3, h[8] = 39, h[9] = 0;
-    Bytes data = EncodePage(Bytes(40 * 3 * 10, 0x80), 40 * 3);
+    Bytes h = PcxHeaderBytes(300, 9);
+    h[3] = 8, h[65] = 3, h[8] = 299 & 0xFF, h[9] = 299 >> 8;
+    Bytes data = EncodePage(Bytes(300 * 3 * 10, 0x80), 300 * 3);
     h.insert(h.end(), data.begin(), data.end());
     return h;
 }
