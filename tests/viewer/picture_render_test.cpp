@@ -170,6 +170,40 @@ TEST_F(PictureFiles, HostileHeadersAreDamaged) {
     }
 }
 
+// 8 bits in one plane without a palette block: grey only when PaletteInfo says so, and the
+// long-line marker means bytes 68-71 are a line index, not PaletteInfo.
+TEST_F(PictureFiles, GreyWithoutPaletteBlockNeedsPaletteInfo) {
+    struct Case {
+        const char* name;
+        std::uint8_t info, marker;
+        bool grey;
+    } cases[] = {
+        {"grey info", 2, 0, true},
+        {"colour info", 1, 0, false},
+        {"grey info under the long marker", 2, 0x21, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = PcxHeaderBytes(40, 9);
+        file[3] = 8, file[8] = 39, file[9] = 0, file[68] = c.info, file[72] = c.marker;
+        Bytes pixels(40 * 10);
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = std::uint8_t(i * 7);
+        Bytes data = EncodePage(pixels, 40);
+        file.insert(file.end(), data.begin(), data.end());
+        WriteBytes(P("grey.pcx"), file);
+        fax::FaxReader reader;
+        ASSERT_TRUE(reader.Open(P("grey.pcx")));
+        ASSERT_EQ(reader.ReadLayout(), fax::PageError::None);
+        fax::FaxReader::Page page;
+        ASSERT_EQ(reader.LoadPage(1, page), c.grey ? fax::PageError::None : fax::PageError::Damaged);
+        if (!c.grey) continue;
+        // Shown at the picture's own size the grey values come back unchanged.
+        Bytes grey(40);
+        page.format.LineToGrey(pixels.data() + 40, grey.data());
+        EXPECT_TRUE(std::equal(grey.begin(), grey.end(), pixels.begin() + 40));
+    }
+}
+
 TEST_F(PictureFiles, PaletteBlockCutShortIsDamaged) {
     const std::string pcx = P("pal.pcx");
     ASSERT_EQ(RunCommand(Fill("pnmquant 200 {S} | ppmtopcx -8bit > {O} 2>/dev/null", P("src.ppm"), pcx)), 0);
