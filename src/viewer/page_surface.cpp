@@ -165,6 +165,26 @@ void ReduceRows(ColumnMap& map, const std::uint8_t* band, std::size_t bytesPerLi
     }
 }
 
+// The output rows of a reduction clamped to the band's height, with the columns beyond the
+// page (from `columns` on) whitened in them. columns is 0 when there is nothing to draw.
+struct OutputRows {
+    int first = 0, last = 0, columns = 0;
+};
+OutputRows PrepareRows(bool haveInput, int displayWidth, int outHeight, int firstRow, int rowCount, std::uint8_t* out,
+                       int outWidth, std::size_t outStride) {
+    OutputRows r;
+    if (outWidth <= 0 || outHeight <= 0) return r;
+    r.first = std::max(firstRow, 0);
+    r.last = static_cast<int>(std::min<std::int64_t>(outHeight, static_cast<std::int64_t>(r.first) + std::max(rowCount, 0)));
+    if (r.first >= r.last) return r;
+    const int columns = haveInput ? std::clamp(displayWidth, 0, outWidth) : 0;
+    for (int y = r.first; y < r.last; ++y)
+        std::memset(out + static_cast<std::size_t>(y - r.first) * outStride + columns, kWhite,
+                    static_cast<std::size_t>(outWidth - columns));
+    r.columns = columns;
+    return r;
+}
+
 }  // namespace
 
 void ReduceBand(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines, int displayWidth,
@@ -175,15 +195,11 @@ void ReduceBand(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t 
 void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines, int displayWidth,
                     int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
                     std::size_t outStride) {
-    if (outWidth <= 0 || outHeight <= 0) return;
-    firstRow = std::max(firstRow, 0);
-    const int lastRow = std::min<std::int64_t>(outHeight, static_cast<std::int64_t>(firstRow) + std::max(rowCount, 0));
-    if (firstRow >= lastRow) return;
-    const int columns = (lines == 0 || bytesPerLine == 0) ? 0 : std::clamp(displayWidth, 0, outWidth);
-    for (int y = firstRow; y < lastRow; ++y)
-        std::memset(out + static_cast<std::size_t>(y - firstRow) * outStride + columns, kWhite,
-                    static_cast<std::size_t>(outWidth - columns));
-    if (columns == 0) return;
+    const OutputRows rows = PrepareRows(bytesPerLine > 0 && lines > 0, displayWidth, outHeight, firstRow, rowCount,
+                                        out, outWidth, outStride);
+    if (rows.columns == 0) return;
+    firstRow = rows.first;
+    const int lastRow = rows.last, columns = rows.columns;
 
     ColumnMap map(bytesPerLine, displayWidth, columns);
     // Largest sum: a column's width times the rows' total weight.
@@ -197,15 +213,11 @@ void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::siz
 void ReduceGreyRows(const std::uint8_t* grey, std::size_t width, std::size_t lines, int displayWidth,
                     int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
                     std::size_t outStride) {
-    if (outWidth <= 0 || outHeight <= 0) return;
-    firstRow = std::max(firstRow, 0);
-    const int lastRow = std::min<std::int64_t>(outHeight, static_cast<std::int64_t>(firstRow) + std::max(rowCount, 0));
-    if (firstRow >= lastRow) return;
-    const int columns = (lines == 0 || width == 0) ? 0 : std::clamp(displayWidth, 0, outWidth);
-    for (int y = firstRow; y < lastRow; ++y)
-        std::memset(out + static_cast<std::size_t>(y - firstRow) * outStride + columns, kWhite,
-                    static_cast<std::size_t>(outWidth - columns));
-    if (columns == 0) return;
+    const OutputRows rows = PrepareRows(width > 0 && lines > 0, displayWidth, outHeight, firstRow, rowCount, out,
+                                        outWidth, outStride);
+    if (rows.columns == 0) return;
+    firstRow = rows.first;
+    const int lastRow = rows.last, columns = rows.columns;
 
     // Column edges in 1/256 input pixel, as for fax bands.
     std::vector<std::uint64_t> edge(static_cast<std::size_t>(columns) + 1);
