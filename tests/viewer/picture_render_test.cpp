@@ -170,6 +170,28 @@ TEST_F(PictureFiles, HostileHeadersAreDamaged) {
     }
 }
 
+// The widest and tallest picture a header can claim, over a few bytes of data: shown as what the
+// data holds, with nothing reserved for the claim.
+TEST_F(PictureFiles, HugeClaimOverLittleData) {
+    Bytes file = PcxHeaderBytes(0xFFFF, 0xFFFF);
+    file[3] = 8, file[65] = 3, file[8] = 0xFE, file[9] = 0xFF;  // 65,535 pixels of three planes
+    for (std::uint8_t b : {0xFF, 0x00, 0xC1, 0x20}) file.push_back(b);
+    WriteBytes(P("huge.pcx"), file);
+    fax::FaxReader reader;
+    ASSERT_TRUE(reader.Open(P("huge.pcx")));
+    ASSERT_EQ(reader.ReadLayout(), fax::PageError::None);
+    fax::FaxReader::Page page;
+    ASSERT_EQ(reader.LoadPage(1, page), fax::PageError::None);
+    EXPECT_EQ(page.format.width, 65535u);
+    EXPECT_EQ(page.lines, 65536u);
+    EXPECT_EQ(page.decodableLines, 1u);  // 4 bytes decode to at most 127 of a 196,605-byte line
+    view::PageSurface surface;
+    view::RenderOutcome out = view::RenderPage(reader, 1, view::DefaultSizeAtStartup(1024), surface);
+    EXPECT_TRUE(out.ok());
+    EXPECT_EQ(out.lines, 0u);
+    EXPECT_EQ(surface.height(), 0);
+}
+
 // 8 bits in one plane without a palette block: grey only when PaletteInfo says so, and the
 // long-line marker means bytes 68-71 are a line index, not PaletteInfo.
 TEST_F(PictureFiles, GreyWithoutPaletteBlockNeedsPaletteInfo) {
