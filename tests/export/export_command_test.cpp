@@ -188,4 +188,21 @@ TEST(BuildTifPdfCommand, NeverReplacesTheFaxItself) {
     }
 }
 
+TEST(BuildTifPdfCommand, RefusesAPicturePageBeforeAsking) {
+    Fixture f;
+    Bytes picture = PcxHeaderBytes(300, 9);  // 24-bit colour, 300 x 10
+    picture[3] = 8, picture[65] = 3, picture[8] = 299 & 0xFF, picture[9] = 299 >> 8;
+    Bytes data = EncodePage(Bytes(300 * 3 * 10, 0x40), 300 * 3);
+    picture.insert(picture.end(), data.begin(), data.end());
+    const Bytes fax = MakeDcx({MakePcx(PatternPage(216, 120, 1), 216), picture});
+    WriteBytes(f.dir.File("mixed.dcx"), fax);
+    f.state.currentFax = Q(f.dir.File("mixed.dcx"));
+    EXPECT_FALSE(app::RunBuildTifPdfCommand(nullptr, f.state));
+    ASSERT_EQ(f.prompts.asked.size(), 1u);
+    EXPECT_EQ(f.prompts.asked[0].text,
+              "Page 2 of:\n" + Q(f.dir.File("mixed.dcx")) + "\nis a colour (or grey) picture, not a fax page.");
+    EXPECT_EQ(f.prompts.asked[0].icon, app::Icon::Error);
+    EXPECT_EQ(QDir(Q(f.dir.path())).entryList(QDir::Files), QStringList{"mixed.dcx"});
+}
+
 }  // namespace
