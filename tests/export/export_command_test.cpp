@@ -190,11 +190,7 @@ TEST(BuildTifPdfCommand, NeverReplacesTheFaxItself) {
 
 TEST(BuildTifPdfCommand, RefusesAPicturePageBeforeAsking) {
     Fixture f;
-    Bytes picture = PcxHeaderBytes(300, 9);  // 24-bit colour, 300 x 10
-    picture[3] = 8, picture[65] = 3, picture[8] = 299 & 0xFF, picture[9] = 299 >> 8;
-    Bytes data = EncodePage(Bytes(300 * 3 * 10, 0x40), 300 * 3);
-    picture.insert(picture.end(), data.begin(), data.end());
-    const Bytes fax = MakeDcx({MakePcx(PatternPage(216, 120, 1), 216), picture});
+    const Bytes fax = MakeDcx({MakePcx(PatternPage(216, 120, 1), 216), RgbPicturePcx(300, 10, 0x40)});
     WriteBytes(f.dir.File("mixed.dcx"), fax);
     f.state.currentFax = Q(f.dir.File("mixed.dcx"));
     EXPECT_FALSE(app::RunBuildTifPdfCommand(nullptr, f.state));

@@ -17,15 +17,8 @@ using namespace testing_support;
 
 constexpr const char* kRefusal = "is a colour (or grey) picture, not a fax page.";
 
-// A 24-bit picture 300 x 10 (three planes of 300 bytes): wider than any fax line, so the
-// refusal must come before the fax width checks.
-Bytes RgbPicture() {
-    Bytes h = PcxHeaderBytes(300, 9);
-    h[3] = 8, h[65] = 3, h[8] = 299 & 0xFF, h[9] = 299 >> 8;
-    Bytes data = EncodePage(Bytes(300 * 3 * 10, 0x80), 300 * 3);
-    h.insert(h.end(), data.begin(), data.end());
-    return h;
-}
+// Wider than any fax line, so the refusal must come before the fax width checks.
+Bytes RgbPicture() { return RgbPicturePcx(300, 10, 0x80); }
 
 class PictureRefusal : public ::testing::Test {
 protected:

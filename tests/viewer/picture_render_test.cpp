@@ -130,13 +130,7 @@ TEST_F(PictureFiles, EachWriterIsShownAsItsOwnDecoderSeesIt) {
 }
 
 // One 24-bit picture, 40 x 10, to damage field by field.
-Bytes SmallRgb() {
-    Bytes h = PcxHeaderBytes(40, 9);
-    h[3] = 8, h[65] = 3, h[8] = 39, h[9] = 0;
-    Bytes data = EncodePage(Bytes(40 * 3 * 10, 0x80), 40 * 3);
-    h.insert(h.end(), data.begin(), data.end());
-    return h;
-}
+Bytes SmallRgb() { return RgbPicturePcx(40, 10, 0x80); }
 
 TEST_F(PictureFiles, HostileHeadersAreDamaged) {
     struct Case {

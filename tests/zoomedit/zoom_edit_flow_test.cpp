@@ -33,14 +33,7 @@ const QString kConfirm = QStringLiteral("Select [OK] after closing the editor.")
 
 Bytes PagePixels(unsigned n, std::size_t lines) { return PatternPage(216, lines, n); }
 Bytes PageFile(unsigned n, std::size_t lines) { return MakePcx(PagePixels(n, lines), 216); }
-// A 24-bit colour picture, 300 x 10.
-Bytes ColourPicture() {
-    Bytes h = PcxHeaderBytes(300, 9);
-    h[3] = 8, h[65] = 3, h[8] = 299 & 0xFF, h[9] = 299 >> 8;
-    Bytes data = EncodePage(Bytes(300 * 3 * 10, 0x40), 300 * 3);
-    h.insert(h.end(), data.begin(), data.end());
-    return h;
-}
+Bytes ColourPicture() { return RgbPicturePcx(300, 10, 0x40); }
 
 class ZoomEditFlow : public ::testing::Test {
 protected:
