@@ -8,6 +8,7 @@
 #include "bench_pages.h"
 #include "formats/file_io.h"
 #include "formats/pcx.h"
+#include "formats/rle.h"
 #include "viewer/page_surface.h"
 
 namespace {
@@ -29,6 +30,30 @@ void WriteLongPage(const std::string& path) {
     for (unsigned i = 0; i < kLongPages; ++i) {
         auto data = benchpages::Encode(benchpages::DenseTextPage(i + 1), benchpages::kBytesPerLine);
         f.WriteAll(data.data(), data.size());
+    }
+}
+
+// A 24-bit colour picture of fax size (1728 x 2200): smooth ramps with hard-edged blocks.
+void WriteColourPicture(const std::string& path) {
+    constexpr std::uint16_t kW = benchpages::kBytesPerLine * 8;
+    constexpr std::uint32_t kH = benchpages::kLines;
+    auto header = fax::PcxHeader::Compose(kW, kH);
+    header.bytes[fax::PcxHeader::kBitsPerPixel] = 8;
+    header.bytes[fax::PcxHeader::kNPlanes] = 3;
+    fax::WriteLe16(&header.bytes[fax::PcxHeader::kXmax], kW - 1);
+    fax::File f = fax::File::Create(path);
+    f.WriteAll(header.bytes.data(), header.bytes.size());
+    std::vector<std::uint8_t> line(kW * 3), out;
+    for (std::uint32_t y = 0; y < kH; ++y) {
+        for (std::uint32_t x = 0; x < kW; ++x) {
+            const bool block = (x / 64 + y / 64) % 3 == 0;
+            line[x] = block ? 200 : static_cast<std::uint8_t>(x / 8);
+            line[kW + x] = block ? 40 : static_cast<std::uint8_t>(y / 9);
+            line[2 * kW + x] = static_cast<std::uint8_t>((x + y) / 16);
+        }
+        out.clear();
+        fax::EncodeLine(line.data(), line.size(), out);
+        f.WriteAll(out.data(), out.size());
     }
 }
 
@@ -76,6 +101,15 @@ static void BM_ReduceDensePage(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(page.size()));
 }
 BENCHMARK(BM_ReduceDensePage)->Unit(benchmark::kMillisecond);
+
+// A 24-bit colour picture of fax size at Default Size: decode, luminance and reduction.
+static void BM_RenderColourPicture(benchmark::State& state) {
+    std::string path = TempPath("colour.pcx");
+    WriteColourPicture(path);
+    RenderLoop(state, path);
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_RenderColourPicture)->Unit(benchmark::kMillisecond);
 
 // 88,000 lines in one page (taller than 16 bits can count).
 static void BM_RenderLongPage(benchmark::State& state) {
