@@ -6,11 +6,6 @@ namespace fax {
 
 namespace {
 
-// ITU-R BT.601 luma, in 1/1024ths, rounded.
-std::uint8_t Luma(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return static_cast<std::uint8_t>((306u * r + 601u * g + 117u * b + 512u) >> 10);
-}
-
 bool KnownLayout(std::uint8_t bits, std::uint8_t planes) {
     if (bits == 1) return planes >= 2 && planes <= 4;
     if (bits == 2 || bits == 4) return planes == 1;
@@ -64,36 +59,31 @@ PageClass ClassifyPage(const PcxHeader& header, const std::uint8_t* paletteBlock
     return PageClass::Picture;
 }
 
-void PictureFormat::LineToGrey(const std::uint8_t* line, std::uint8_t* grey) const {
+void PictureFormat::LineToRgb(const std::uint8_t* line, std::uint8_t* rgb) const {
     const std::size_t bpl = bytesPerLine;
-    switch (colours) {
-        case PictureColours::Rgb:
-            for (std::uint32_t x = 0; x < width; ++x) grey[x] = Luma(line[x], line[bpl + x], line[2 * bpl + x]);
-            return;
-        case PictureColours::Grey:
-            std::memcpy(grey, line, width);
-            return;
-        case PictureColours::PaletteBlock:
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const std::uint8_t* c = &palette[line[x] * 3u];
-                grey[x] = Luma(c[0], c[1], c[2]);
-            }
-            return;
-        case PictureColours::HeaderPalette:
-            break;
-    }
-    // Packed (bits per pixel) or planar (one bit from each plane, plane 0 lowest) indices.
-    const unsigned bits = bitsPerPixel;
-    for (std::uint32_t x = 0; x < width; ++x) {
+    for (std::uint32_t x = 0; x < width; ++x, rgb += 3) {
+        switch (colours) {
+            case PictureColours::Rgb:
+                rgb[0] = line[x], rgb[1] = line[bpl + x], rgb[2] = line[2 * bpl + x];
+                continue;
+            case PictureColours::Grey:
+                rgb[0] = rgb[1] = rgb[2] = line[x];
+                continue;
+            case PictureColours::PaletteBlock:
+                std::memcpy(rgb, &palette[line[x] * 3u], 3);
+                continue;
+            case PictureColours::HeaderPalette:
+                break;
+        }
+        // Packed (bits per pixel) or planar (one bit from each plane, plane 0 lowest) indices.
         unsigned index = 0;
         if (planes == 1) {
-            const std::uint32_t bit = x * bits;
-            index = (line[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+            const std::uint32_t bit = x * bitsPerPixel;
+            index = (line[bit / 8] >> (8 - bitsPerPixel - bit % 8)) & ((1u << bitsPerPixel) - 1);
         } else {
             for (unsigned p = 0; p < planes; ++p) index |= ((line[p * bpl + x / 8] >> (7 - x % 8)) & 1u) << p;
         }
-        const std::uint8_t* c = &palette[index * 3u];
-        grey[x] = Luma(c[0], c[1], c[2]);
+        std::memcpy(rgb, &palette[index * 3u], 3);
     }
 }
 

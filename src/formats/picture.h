@@ -40,8 +40,8 @@ struct PictureFormat {
 
     // Decoded bytes of one scan line: all planes one after another.
     std::size_t LineBytes() const { return std::size_t{planes} * bytesPerLine; }
-    // One decoded scan line to `width` grey pixels (0 black .. 255 white), by luminance.
-    void LineToGrey(const std::uint8_t* line, std::uint8_t* grey) const;
+    // One decoded scan line to `width` RGB triples.
+    void LineToRgb(const std::uint8_t* line, std::uint8_t* rgb) const;
 };
 
 // True for one bit in one plane, the only layout the fax tools handle.

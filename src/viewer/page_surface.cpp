@@ -171,7 +171,7 @@ struct OutputRows {
     int first = 0, last = 0, columns = 0;
 };
 OutputRows PrepareRows(bool haveInput, int displayWidth, int outHeight, int firstRow, int rowCount, std::uint8_t* out,
-                       int outWidth, std::size_t outStride) {
+                       int outWidth, std::size_t outStride, int channels = 1) {
     OutputRows r;
     if (outWidth <= 0 || outHeight <= 0) return r;
     r.first = std::max(firstRow, 0);
@@ -179,8 +179,8 @@ OutputRows PrepareRows(bool haveInput, int displayWidth, int outHeight, int firs
     if (r.first >= r.last) return r;
     const int columns = haveInput ? std::clamp(displayWidth, 0, outWidth) : 0;
     for (int y = r.first; y < r.last; ++y)
-        std::memset(out + static_cast<std::size_t>(y - r.first) * outStride + columns, kWhite,
-                    static_cast<std::size_t>(outWidth - columns));
+        std::memset(out + static_cast<std::size_t>(y - r.first) * outStride + static_cast<std::size_t>(columns * channels),
+                    kWhite, static_cast<std::size_t>((outWidth - columns) * channels));
     r.columns = columns;
     return r;
 }
@@ -210,11 +210,13 @@ void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::siz
         ReduceRows<std::int64_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
 }
 
-void ReduceGreyRows(const std::uint8_t* grey, std::size_t width, std::size_t lines, int displayWidth,
-                    int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
-                    std::size_t outStride) {
+void ReducePixelRows(const std::uint8_t* pixels, std::size_t width, int channels, std::size_t lines, int displayWidth,
+                     int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
+                     std::size_t outStride) {
     const OutputRows rows = PrepareRows(width > 0 && lines > 0, displayWidth, outHeight, firstRow, rowCount, out,
-                                        outWidth, outStride);
+                                        outWidth, outStride, channels);
+    const std::size_t ch = static_cast<std::size_t>(channels);
+    const std::size_t rowBytes = width * ch;
     if (rows.columns == 0) return;
     firstRow = rows.first;
     const int lastRow = rows.last, columns = rows.columns;
@@ -223,7 +225,7 @@ void ReduceGreyRows(const std::uint8_t* grey, std::size_t width, std::size_t lin
     std::vector<std::uint64_t> edge(static_cast<std::size_t>(columns) + 1);
     const std::uint64_t inArea = static_cast<std::uint64_t>(width) * kOne;
     for (std::size_t k = 0; k < edge.size(); ++k) edge[k] = k * inArea / static_cast<std::uint64_t>(displayWidth);
-    std::vector<std::uint64_t> acc(width);
+    std::vector<std::uint64_t> acc(rowBytes);
     const std::uint64_t linesArea = static_cast<std::uint64_t>(lines) * kOne;
     const std::uint64_t h = static_cast<std::uint64_t>(outHeight);
     for (int y = firstRow; y < lastRow; ++y) {
@@ -231,26 +233,29 @@ void ReduceGreyRows(const std::uint8_t* grey, std::size_t width, std::size_t lin
         const std::uint64_t bottom = (static_cast<std::uint64_t>(y) + 1) * linesArea / h;
         std::uint8_t* o = out + static_cast<std::size_t>(y - firstRow) * outStride;
         if (bottom <= top) {
-            std::memset(o, kWhite, static_cast<std::size_t>(columns));
+            std::memset(o, kWhite, static_cast<std::size_t>(columns) * ch);
             continue;
         }
         std::fill(acc.begin(), acc.end(), 0);
         for (std::uint64_t r = top >> kFraction; r < lines && (r << kFraction) < bottom; ++r) {
             const std::uint64_t weight = std::min(bottom, (r + 1) << kFraction) - std::max(top, r << kFraction);
-            const std::uint8_t* in = grey + r * width;
-            for (std::size_t x = 0; x < width; ++x) acc[x] += weight * in[x];
+            const std::uint8_t* in = pixels + r * rowBytes;
+            for (std::size_t x = 0; x < rowBytes; ++x) acc[x] += weight * in[x];
         }
         for (int k = 0; k < columns; ++k) {
             const std::uint64_t left = edge[k], right = edge[k + 1];
+            std::uint8_t* px = o + static_cast<std::size_t>(k) * ch;
             if (right <= left) {
-                o[k] = kWhite;
+                std::memset(px, kWhite, ch);
                 continue;
             }
-            std::uint64_t sum = 0;
-            for (std::uint64_t c = left >> kFraction; c < width && (c << kFraction) < right; ++c)
-                sum += (std::min(right, (c + 1) << kFraction) - std::max(left, c << kFraction)) * acc[c];
             const std::uint64_t area = (right - left) * (bottom - top);
-            o[k] = static_cast<std::uint8_t>((sum + area / 2) / area);
+            for (std::size_t c0 = 0; c0 < ch; ++c0) {
+                std::uint64_t sum = 0;
+                for (std::uint64_t c = left >> kFraction; c < width && (c << kFraction) < right; ++c)
+                    sum += (std::min(right, (c + 1) << kFraction) - std::max(left, c << kFraction)) * acc[c * ch + c0];
+                px[c0] = static_cast<std::uint8_t>((sum + area / 2) / area);
+            }
         }
     }
 }
@@ -267,17 +272,18 @@ void PageSurface::Clear() {
     height_ = 0;
 }
 
-void PageSurface::Reset(int width, int displayWidth) {
+void PageSurface::Reset(int width, int displayWidth, int channels) {
     Clear();
     width_ = std::max(width, 0);
     displayWidth_ = displayWidth;
+    channels_ = channels == 3 ? 3 : 1;
 }
 
 PageSurface::Tile& PageSurface::AppendTile(int height) {
     Tile tile;
     tile.top = height_;
     tile.height = std::max(height, 0);
-    tile.grey.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(tile.height));
+    tile.grey.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(channels_) * static_cast<std::size_t>(tile.height));
     tiles_.push_back(std::move(tile));
     height_ += tiles_.back().height;
     return tiles_.back();
@@ -289,11 +295,11 @@ const std::uint8_t* PageSurface::Row(std::int64_t y) const {
     auto it = std::upper_bound(tiles_.begin(), tiles_.end(), y,
                                [](std::int64_t v, const Tile& t) { return v < t.top; });
     const Tile& t = *(it - 1);
-    return t.grey.data() + static_cast<std::size_t>(y - t.top) * static_cast<std::size_t>(width_);
+    return t.grey.data() + static_cast<std::size_t>(y - t.top) * static_cast<std::size_t>(width_) * static_cast<std::size_t>(channels_);
 }
 
 void PageSurface::CopyRows(std::int64_t y, int rows, std::uint8_t* dst, std::size_t dstStride) const {
-    const std::size_t w = static_cast<std::size_t>(width_);
+    const std::size_t w = static_cast<std::size_t>(width_) * static_cast<std::size_t>(channels_);
     int i = 0;
     while (i < rows) {
         std::int64_t row = y + i;
@@ -355,7 +361,9 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
     // What the rest of the file can hold bounds the prediction, so a header claiming
     // millions of lines reserves nothing.
     outcome.predictedHeight = PredictedHeight(std::min(page.lines, page.decodableLines), z);
-    if (!SurfaceFits(outcome.predictedHeight, sw, surfaceCap)) {
+    // Colour pictures take three bytes a pixel; fax pages one.
+    const int channels = page.picture ? 3 : 1;
+    if (!SurfaceFits(outcome.predictedHeight, sw * channels, surfaceCap)) {
         outcome.memory = MemoryProblem::Surface;
         return outcome;
     }
@@ -365,11 +373,11 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
     const std::size_t bandLines =
         std::min({kBandLines, std::max<std::size_t>(kBandBytes / lineBytes, 1),
                   static_cast<std::size_t>(std::max<std::uint32_t>(std::min(page.lines, page.decodableLines), 1))});
-    const std::size_t pictureWidth = page.picture ? page.format.width : 0;
-    std::vector<std::uint8_t> band, grey;
+    const std::size_t pictureRow = page.picture ? std::size_t{page.format.width} * 3 : 0;
+    std::vector<std::uint8_t> band, rgb;
     try {
         band.resize(bandLines * lineBytes);
-        grey.resize(bandLines * pictureWidth);
+        rgb.resize(bandLines * pictureRow);
     } catch (const std::bad_alloc&) {
         outcome.memory = MemoryProblem::BandBuffer;
         return outcome;
@@ -380,11 +388,11 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
             ReduceBandRows(band.data(), bpl, n, dw, h, 0, keep, out, sw, static_cast<std::size_t>(sw));
             return;
         }
-        for (std::size_t i = 0; i < n; ++i) page.format.LineToGrey(&band[i * lineBytes], &grey[i * pictureWidth]);
-        ReduceGreyRows(grey.data(), pictureWidth, n, dw, h, 0, keep, out, sw, static_cast<std::size_t>(sw));
+        for (std::size_t i = 0; i < n; ++i) page.format.LineToRgb(&band[i * lineBytes], &rgb[i * pictureRow]);
+        ReducePixelRows(rgb.data(), page.format.width, 3, n, dw, h, 0, keep, out, sw, static_cast<std::size_t>(sw) * 3);
     };
 
-    surface.Reset(sw, dw);
+    surface.Reset(sw, dw, channels);
     fax::PageLineReader lines(reader.file(), page);
     std::int64_t decoded = 0;
     for (;;) {

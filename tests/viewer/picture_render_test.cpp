@@ -1,5 +1,5 @@
 // Colour and grey PCX pictures written by netpbm and GraphicsMagick: shown as the writer's own
-// decoder sees them (its luminance, box-filtered), alone and inside a DCX; hostile picture
+// decoder sees them (each colour box-filtered), alone and inside a DCX; hostile picture
 // headers are refused as damaged.
 #include <gtest/gtest.h>
 
@@ -48,18 +48,18 @@ TempDir* PictureFiles::dir_ = nullptr;
 struct Writer {
     const char* name;
     const char* make;    // shell command writing the PCX from src.ppm ({S} source, {O} output)
-    const char* decode;  // the writer's own decode to a grey PGM ({O} the PCX)
+    const char* decode;  // the writer's own decode to a PPM ({O} the PCX)
 };
 
 const Writer kWriters[] = {
-    {"planes16", "pnmquant 16 {S} | ppmtopcx > {O}", "pcxtoppm {O} | ppmtopgm"},
-    {"planes8", "pnmquant 8 {S} | ppmtopcx -planes 3 > {O}", "pcxtoppm {O} | ppmtopgm"},
-    {"packed4", "pnmquant 4 {S} | ppmtopcx -packed > {O}", "pcxtoppm {O} | ppmtopgm"},
-    {"packed16", "pnmquant 16 {S} | ppmtopcx -packed > {O}", "pcxtoppm {O} | ppmtopgm"},
-    {"palette256", "pnmquant 200 {S} | ppmtopcx -8bit > {O}", "pcxtoppm {O} | ppmtopgm"},
-    {"rgb24", "ppmtopcx -24bit {S} > {O}", "pcxtoppm {O} | ppmtopgm"},
-    {"gm_colour", "gm convert {S} pcx:{O}", "gm convert pcx:{O} ppm:- | ppmtopgm"},
-    {"gm_grey", "gm convert {S} -colorspace gray -type grayscale pcx:{O}", "gm convert pcx:{O} ppm:- | ppmtopgm"},
+    {"planes16", "pnmquant 16 {S} | ppmtopcx > {O}", "pcxtoppm {O}"},
+    {"planes8", "pnmquant 8 {S} | ppmtopcx -planes 3 > {O}", "pcxtoppm {O}"},
+    {"packed4", "pnmquant 4 {S} | ppmtopcx -packed > {O}", "pcxtoppm {O}"},
+    {"packed16", "pnmquant 16 {S} | ppmtopcx -packed > {O}", "pcxtoppm {O}"},
+    {"palette256", "pnmquant 200 {S} | ppmtopcx -8bit > {O}", "pcxtoppm {O}"},
+    {"rgb24", "ppmtopcx -24bit {S} > {O}", "pcxtoppm {O}"},
+    {"gm_colour", "gm convert {S} pcx:{O}", "gm convert pcx:{O} ppm:-"},
+    {"gm_grey", "gm convert {S} -colorspace gray -type grayscale pcx:{O}", "gm convert pcx:{O} ppm:-"},
 };
 
 std::string Fill(std::string cmd, const std::string& src, const std::string& out) {
@@ -79,18 +79,20 @@ void ExpectShownAs(const std::string& path, unsigned page, const Picture& ref, c
     EXPECT_EQ(out.lines, std::uint32_t(ref.height));
     const int h = static_cast<int>(view::BandHeight(ref.height, zoom.heightFactor()));
     ASSERT_EQ(surface.height(), h);
+    ASSERT_EQ(surface.channels(), 3);
     const int dw = zoom.displayWidth();
     int worst = 0;
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* row = surface.Row(y);
-        for (int x = 0; x < surface.width(); ++x) {
-            int want = x < dw ? int(std::lround(box_reference::GreyPixel(ref.pixels, ref.width, ref.height, dw, h, x, y)))
-                              : 255;
-            worst = std::max(worst, std::abs(want - int(row[x])));
-        }
+        for (int x = 0; x < surface.width(); ++x)
+            for (int c = 0; c < 3; ++c) {
+                int want = x < dw ? int(std::lround(box_reference::ChannelPixel(ref.pixels, ref.width, 3, c, ref.height,
+                                                                                dw, h, x, y)))
+                                  : 255;
+                worst = std::max(worst, std::abs(want - int(row[x * 3 + c])));
+            }
     }
-    // Luminance weights round differently from ppmtopgm's by at most one or two levels.
-    EXPECT_LE(worst, 2);
+    EXPECT_LE(worst, 2);  // positions are kept to 1/256 of a pixel, as for fax pages
 }
 
 TEST_F(PictureFiles, EachWriterIsShownAsItsOwnDecoderSeesIt) {
@@ -107,6 +109,7 @@ TEST_F(PictureFiles, EachWriterIsShownAsItsOwnDecoderSeesIt) {
         Picture ref;
         ASSERT_TRUE(ReadNetpbm(pgm, ref));
         ASSERT_EQ(ref.width, kWidth);
+        ASSERT_EQ(ref.channels, 3);
         ExpectShownAs(pcx, 1, ref, reduce);
         ExpectShownAs(pcx, 1, ref, enlarge);
         pages.push_back(ReadBytes(pcx));
@@ -213,10 +216,11 @@ TEST_F(PictureFiles, GreyWithoutPaletteBlockNeedsPaletteInfo) {
         fax::FaxReader::Page page;
         ASSERT_EQ(reader.LoadPage(1, page), c.grey ? fax::PageError::None : fax::PageError::Damaged);
         if (!c.grey) continue;
-        // Shown at the picture's own size the grey values come back unchanged.
-        Bytes grey(40);
-        page.format.LineToGrey(pixels.data() + 40, grey.data());
-        EXPECT_TRUE(std::equal(grey.begin(), grey.end(), pixels.begin() + 40));
+        // Each grey value becomes an equal triple.
+        Bytes rgb(40 * 3);
+        page.format.LineToRgb(pixels.data() + 40, rgb.data());
+        for (std::size_t x = 0; x < 40; ++x)
+            for (std::size_t c = 0; c < 3; ++c) EXPECT_EQ(rgb[x * 3 + c], pixels[40 + x]);
     }
 }
 
