@@ -76,6 +76,14 @@ void RenderLoop(benchmark::State& state, const std::string& path) {
     state.counters["surfaceMB"] = static_cast<double>(surface.bytes()) / 1e6;
 }
 
+// Writes a page file with `write`, renders it in the loop and removes it.
+void RenderWritten(benchmark::State& state, const std::string& name, void (*write)(const std::string&)) {
+    const std::string path = TempPath(name);
+    write(path);
+    RenderLoop(state, path);
+    std::filesystem::remove(path);
+}
+
 }  // namespace
 
 // A dense 1728 x 2200 text page at Default Size on a 1,024-pixel desktop: decode and reduce.
@@ -103,21 +111,11 @@ static void BM_ReduceDensePage(benchmark::State& state) {
 BENCHMARK(BM_ReduceDensePage)->Unit(benchmark::kMillisecond);
 
 // A 24-bit colour picture of fax size at Default Size: decode, luminance and reduction.
-static void BM_RenderColourPicture(benchmark::State& state) {
-    std::string path = TempPath("colour.pcx");
-    WriteColourPicture(path);
-    RenderLoop(state, path);
-    std::filesystem::remove(path);
-}
+static void BM_RenderColourPicture(benchmark::State& state) { RenderWritten(state, "colour.pcx", WriteColourPicture); }
 BENCHMARK(BM_RenderColourPicture)->Unit(benchmark::kMillisecond);
 
 // 88,000 lines in one page (taller than 16 bits can count).
-static void BM_RenderLongPage(benchmark::State& state) {
-    std::string path = TempPath("long.pcx");
-    WriteLongPage(path);
-    RenderLoop(state, path);
-    std::filesystem::remove(path);
-}
+static void BM_RenderLongPage(benchmark::State& state) { RenderWritten(state, "long.pcx", WriteLongPage); }
 BENCHMARK(BM_RenderLongPage)->Unit(benchmark::kMillisecond);
 
 // Opening a 1,023-page DCX and showing its first page.
