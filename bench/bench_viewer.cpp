@@ -8,6 +8,7 @@
 #include "bench_pages.h"
 #include "formats/file_io.h"
 #include "formats/pcx.h"
+#include "formats/rle.h"
 #include "viewer/page_surface.h"
 
 namespace {
@@ -32,6 +33,30 @@ void WriteLongPage(const std::string& path) {
     }
 }
 
+// A 24-bit colour picture of fax size (1728 x 2200): smooth ramps with hard-edged blocks.
+void WriteColourPicture(const std::string& path) {
+    constexpr std::uint16_t kW = benchpages::kBytesPerLine * 8;
+    constexpr std::uint32_t kH = benchpages::kLines;
+    auto header = fax::PcxHeader::Compose(kW, kH);
+    header.bytes[fax::PcxHeader::kBitsPerPixel] = 8;
+    header.bytes[fax::PcxHeader::kNPlanes] = 3;
+    fax::WriteLe16(&header.bytes[fax::PcxHeader::kXmax], kW - 1);
+    fax::File f = fax::File::Create(path);
+    f.WriteAll(header.bytes.data(), header.bytes.size());
+    std::vector<std::uint8_t> line(kW * 3), out;
+    for (std::uint32_t y = 0; y < kH; ++y) {
+        for (std::uint32_t x = 0; x < kW; ++x) {
+            const bool block = (x / 64 + y / 64) % 3 == 0;
+            line[x] = block ? 200 : static_cast<std::uint8_t>(x / 8);
+            line[kW + x] = block ? 40 : static_cast<std::uint8_t>(y / 9);
+            line[2 * kW + x] = static_cast<std::uint8_t>((x + y) / 16);
+        }
+        out.clear();
+        fax::EncodeLine(line.data(), line.size(), out);
+        f.WriteAll(out.data(), out.size());
+    }
+}
+
 void RenderLoop(benchmark::State& state, const std::string& path) {
     fax::FaxReader reader;
     if (!reader.Open(path) || reader.ReadLayout() != fax::PageError::None) {
@@ -49,6 +74,14 @@ void RenderLoop(benchmark::State& state, const std::string& path) {
     }
     state.counters["rows"] = static_cast<double>(height);
     state.counters["surfaceMB"] = static_cast<double>(surface.bytes()) / 1e6;
+}
+
+// Writes a page file with `write`, renders it in the loop and removes it.
+void RenderWritten(benchmark::State& state, const std::string& name, void (*write)(const std::string&)) {
+    const std::string path = TempPath(name);
+    write(path);
+    RenderLoop(state, path);
+    std::filesystem::remove(path);
 }
 
 }  // namespace
@@ -77,13 +110,12 @@ static void BM_ReduceDensePage(benchmark::State& state) {
 }
 BENCHMARK(BM_ReduceDensePage)->Unit(benchmark::kMillisecond);
 
+// A 24-bit colour picture of fax size at Default Size: decode, luminance and reduction.
+static void BM_RenderColourPicture(benchmark::State& state) { RenderWritten(state, "colour.pcx", WriteColourPicture); }
+BENCHMARK(BM_RenderColourPicture)->Unit(benchmark::kMillisecond);
+
 // 88,000 lines in one page (taller than 16 bits can count).
-static void BM_RenderLongPage(benchmark::State& state) {
-    std::string path = TempPath("long.pcx");
-    WriteLongPage(path);
-    RenderLoop(state, path);
-    std::filesystem::remove(path);
-}
+static void BM_RenderLongPage(benchmark::State& state) { RenderWritten(state, "long.pcx", WriteLongPage); }
 BENCHMARK(BM_RenderLongPage)->Unit(benchmark::kMillisecond);
 
 // Opening a 1,023-page DCX and showing its first page.

@@ -193,7 +193,7 @@ std::string Convert(const Job& j, bool pdfOnly) {
     // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
     // stay the AtomicFiles', which rename them into place or remove them.
     fax::ExportResult r = fax::ConvertFaxToTifPdf(j.input, tif.tempPath(), pdf.tempPath());
-    if (!r.ok()) return fax::ExportFailureText(r.error);
+    if (!r.ok()) return r.refusal.empty() ? fax::ExportFailureText(r.error) : r.refusal;
     if (pdfOnly) tif.Discard();
     else if (!tif.Commit()) return "Could not write:\n" + tifPath;
     if (!pdf.Commit()) return "Could not write:\n" + pdfPath;

@@ -37,8 +37,16 @@ int Info(const std::vector<std::string>& args) {
             reader.file().Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head))
             return Fail(fax::PageErrorText(fax::PageError::ShortHeader));
         fax::PcxHeader h = fax::PcxHeader::FromBytes(head);
-        std::printf("page %u offset %llu bytes-per-line %u lines %u\n", n,
-                    static_cast<unsigned long long>(offset), h.bytesPerLine(), h.LineCount());
+        const char* type = "fax";
+        std::uint32_t lines = h.LineCount();
+        if (!fax::IsBilevel(h)) {
+            fax::FaxReader::Page page;
+            const bool picture = reader.LoadPage(n, page) == fax::PageError::None && page.picture;
+            type = picture ? "picture" : "damaged";
+            if (picture) lines = page.lines;
+        }
+        std::printf("page %u offset %llu bytes-per-line %u lines %u %s\n", n,
+                    static_cast<unsigned long long>(offset), h.bytesPerLine(), lines, type);
     }
     return kOk;
 }
@@ -61,6 +69,7 @@ int Pbm(const std::vector<std::string>& args) {
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
     fax::FaxReader::Page page;
     if (auto e = reader.LoadPage(number, page); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
+    if (page.picture) return Fail(fax::PictureRefusal(path, page.number));
 
     // Decode the whole page in bands; what the data really holds decides the height.
     const std::size_t bpl = page.bytesPerLine;

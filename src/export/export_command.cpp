@@ -8,6 +8,7 @@
 #include "export/pdf_writer.h"
 #include "export/view_exports_dialog.h"
 #include "formats/fax_check.h"
+#include "formats/fax_reader.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
 #include "viewer/viewer_state.h"
@@ -46,7 +47,9 @@ bool RunBuildTifPdfCommand(QWidget* owner, ViewerState& state) {
         return false;
     }
     // A copy must never replace the fax it is made from.
-    const std::string clash = fax::ExportClash(CorePath(fax), CorePath(tifPath), CorePath(pdfPath));
+    std::string clash = fax::ExportClash(CorePath(fax), CorePath(tifPath), CorePath(pdfPath));
+    // Picture pages have no fax coding; the user hears so before being asked anything.
+    if (clash.empty()) clash = fax::FaxPictureRefusal(CorePath(fax));
     if (!clash.empty()) {
         prompts().show(owner, kProductName, QString::fromStdString(clash), Icon::Error);
         return false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "export/pdf_writer.h"
+#include "formats/fax_reader.h"
 #include "formats/file_io.h"
 
 namespace fax {
@@ -20,6 +21,11 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
     ExportResult r;
     r.refusal = ExportClash(faxPath, tifPath, pdfPath);
     if (!r.refusal.empty()) return r;
+    r.refusal = FaxPictureRefusal(faxPath);
+    if (!r.refusal.empty()) {
+        r.refusal += "\nNothing was written.";
+        return r;
+    }
     File in = File::OpenRead(faxPath);
     if (!in) return r;
     AtomicFile tif(tifPath);

@@ -12,11 +12,13 @@ std::string PageErrorText(PageError error) {
         case PageError::None: return {};
         case PageError::TooWide: return kTooWideMessage;
         case PageError::ReadFailed: return "Can not view this file because it could not be read.";
+        case PageError::Damaged:
+            return "Can not view this file because it is damaged: the picture's header values do not fit together.";
         default: return "UnZipFaxToScreen Error " + std::to_string(static_cast<int>(error));
     }
 }
 
-std::uint32_t DecodableLines(std::uint64_t dataBytes, std::uint16_t bytesPerLine, std::uint32_t claimedLines) {
+std::uint32_t DecodableLines(std::uint64_t dataBytes, std::size_t bytesPerLine, std::uint32_t claimedLines) {
     if (bytesPerLine == 0) return claimedLines;
     // Two input bytes decode to at most kMaxRun output bytes.
     std::uint64_t maxBytes = (dataBytes / 2 + 1) * kMaxRun + dataBytes % 2;
@@ -79,20 +81,57 @@ PageError FaxReader::LoadPage(unsigned number, Page& page) {
     if (file_.Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return PageError::ShortHeader;
     page.header = PcxHeader::FromBytes(head);
     if (!page.header.IsRunLengthPcx()) return PageError::NotRunLength;
+    std::uint64_t dataStart = offset + kPcxHeaderSize;
+    if (!IsBilevel(page.header)) return LoadPicture(page);
     page.bytesPerLine = page.header.bytesPerLine();
     if (page.bytesPerLine > kMaxBytesPerLine) return PageError::TooWide;
     page.lines = page.header.LineCount();
     if (page.bytesPerLine < kMinBytesPerLine) return PageError::TooNarrow;
-    std::uint64_t dataStart = offset + kPcxHeaderSize;
     page.decodableLines = DecodableLines(fileSize_ > dataStart ? fileSize_ - dataStart : 0, page.bytesPerLine, page.lines);
     return PageError::None;
+}
+
+PageError FaxReader::LoadPicture(Page& page) {
+    // The page ends at the next listed page, or at the end of the file.
+    std::uint64_t end = fileSize_;
+    if (kind_ == FaxKind::Dcx) {
+        const std::uint64_t next = table_.Slot(page.number + 1);
+        if (next > page.offset && next < end) end = next;
+    }
+    const std::uint64_t dataStart = page.offset + kPcxHeaderSize;
+    std::uint8_t block[kPaletteBlockSize];
+    const std::uint8_t* palette = nullptr;
+    if (end >= dataStart + kPaletteBlockSize && file_.Seek(end - kPaletteBlockSize) &&
+        file_.Read(block, sizeof block) == static_cast<std::int64_t>(sizeof block))
+        palette = block;
+    if (ClassifyPage(page.header, palette, page.format) != PageClass::Picture) return PageError::Damaged;
+    page.picture = true;
+    page.bytesPerLine = page.format.bytesPerLine;
+    page.lines = PictureLineCount(page.header);
+    page.decodableLines = DecodableLines(end > dataStart ? end - dataStart : 0, page.lineBytes(), page.lines);
+    return PageError::None;
+}
+
+std::string FaxPictureRefusal(const std::string& path, unsigned page) {
+    FaxReader reader;
+    if (!reader.Open(path) || reader.ReadLayout() != PageError::None) return {};
+    const unsigned first = page ? page : 1, last = page ? page : reader.pageCount();
+    for (unsigned n = first; n <= last; ++n) {
+        const std::uint64_t offset = reader.kind() == FaxKind::Dcx ? reader.table().Slot(n) : 0;
+        std::uint8_t head[kPcxHeaderSize];
+        if (!reader.file().Seek(offset) || reader.file().Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head))
+            continue;
+        const PcxHeader header = PcxHeader::FromBytes(head);
+        if (header.IsRunLengthPcx() && !IsBilevel(header)) return PictureRefusal(path, n);
+    }
+    return {};
 }
 
 PageLineReader::PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode)
     : file_(file),
       position_(page.offset + kPcxHeaderSize),
       linesLeft_(page.lines),
-      bytesPerLine_(page.bytesPerLine ? page.bytesPerLine : 1),
+      bytesPerLine_(page.lineBytes() ? page.lineBytes() : 1),
       decoder_(bytesPerLine_, mode) {}
 
 PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLines) {

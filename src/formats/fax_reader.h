@@ -8,6 +8,7 @@
 #include "formats/dcx.h"
 #include "formats/file_io.h"
 #include "formats/pcx.h"
+#include "formats/picture.h"
 #include "formats/rle.h"
 
 namespace fax {
@@ -22,6 +23,7 @@ enum class PageError {
     TooWide = 5,      // BytesPerLine above kMaxBytesPerLine
     TooNarrow = 6,    // BytesPerLine below kMinBytesPerLine
     ReadFailed = 8,   // the file could not be read
+    Damaged = 9,      // a picture whose header values do not fit together
 };
 
 // The text shown for a page error (caption "Vantorel", error icon).
@@ -32,7 +34,7 @@ extern const char* const kTooWideMessage;
 // Upper bound on the lines that `dataBytes` bytes of run-length data can decode to at
 // `bytesPerLine` (a header may claim more; nothing is allocated for the claim), capped
 // at `claimedLines`.
-std::uint32_t DecodableLines(std::uint64_t dataBytes, std::uint16_t bytesPerLine, std::uint32_t claimedLines);
+std::uint32_t DecodableLines(std::uint64_t dataBytes, std::size_t bytesPerLine, std::uint32_t claimedLines);
 
 class FaxReader {
 public:
@@ -58,17 +60,29 @@ public:
         // Upper bound on the lines the rest of the file can decode to: a header may
         // claim more than the data holds, and nothing is allocated for the claim.
         std::uint32_t decodableLines = 0;
+        // A colour or grey picture: shown, never reworked by the fax tools.
+        bool picture = false;
+        PictureFormat format;
+        // Decoded bytes of one scan line (all planes of a picture).
+        std::size_t lineBytes() const { return picture ? format.LineBytes() : bytesPerLine; }
     };
-    // Locates page `number` (1-based) and checks its header with the display's limits.
+    // Locates page `number` (1-based) and checks its header: a fax page with the display's
+    // limits, a picture for header values that fit together.
     PageError LoadPage(unsigned number, Page& page);
 
 private:
+    PageError LoadPicture(Page& page);  // the header is read and not bilevel
     File file_;
     FaxKind kind_ = FaxKind::None;
     unsigned pageCount_ = 0;
     DcxTable table_;
     std::uint64_t fileSize_ = 0;
 };
+
+// The fax tools' refusal for the first page of the fax at `path` that is not a bilevel fax
+// page (only page `page` when it is not 0). Empty when every page is a fax page, or when
+// the file cannot be read: the tool's own checks report that.
+std::string FaxPictureRefusal(const std::string& path, unsigned page = 0);
 
 // Delivers the lines of one page in bands, reading the file in kReadChunk pieces.
 class PageLineReader {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "formats/fax_reader.h"
 #include "formats/rle.h"
 
 namespace fax::print {
@@ -243,6 +244,7 @@ PrintFile::Opened PrintFile::Open(const std::string& path) {
     if (n < static_cast<std::int64_t>(kPcxHeaderSize)) return {};
     PcxHeader header = PcxHeader::FromBytes(head);
     if (!header.IsRunLengthPcx()) return {};
+    if (std::string picture = FaxPictureRefusal(path); !picture.empty()) return {false, picture};
     if (header.bytesPerLine() > kMaxBytesPerLine) return {false, TooWideForDialog(path, header.bytesPerLine())};
     return {true, {}};
 }

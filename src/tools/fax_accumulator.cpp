@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "formats/fax_reader.h"
 #include "formats/file_io.h"
 #include "tools/breakup.h"
 
@@ -55,6 +56,13 @@ AccumulatorConvertResult AccumulatorBuild(const std::string& dir, const std::str
     }
     if (run.empty()) return result;
     result.attempted = true;
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        std::string refusal = FaxPictureRefusal(run[i]);
+        if (!refusal.empty()) {
+            result.build.messages.push_back({kProductTitle, refusal + "\nNothing was built.", MessageIcon::Error});
+            return result;
+        }
+    }
     result.build = BuildFax(newPath, run);
     if (result.build.outcome == BuildFaxResult::Outcome::Built) result.taken = static_cast<unsigned>(run.size());
     return result;

@@ -7,6 +7,7 @@
 #include "formats/fax_check.h"
 #include "formats/file_io.h"
 #include "formats/pcx.h"
+#include "formats/picture.h"
 #include "formats/rle.h"
 
 namespace fax {
@@ -82,6 +83,10 @@ LongFaxResult BuildLongFax(const std::string& source, const std::string& newPath
             in.Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head))
             return unreadable(i);
         PcxHeader h = PcxHeader::FromBytes(head);
+        if (!IsBilevel(h)) {
+            result.messages.push_back(Refusal(PictureRefusal(source, static_cast<unsigned>(i + 1)) + "\nNothing was built."));
+            return result;
+        }
         if (h.bytesPerLine() != kFaxBytesPerLine) {
             result.messages.push_back(Refusal(
                 "Page " + std::to_string(i + 1) + " of:\n" + source + "\nis " + std::to_string(h.bytesPerLine() * 8u) +

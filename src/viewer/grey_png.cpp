@@ -17,6 +17,7 @@ constexpr std::uint32_t kMaxSide = 0x7FFFFFFFu;
 constexpr std::size_t kIdatSize = 1 << 16;  // compressed bytes per IDAT chunk
 constexpr std::uint8_t kBitDepth = 8;
 constexpr std::uint8_t kColourGrey = 0;
+constexpr std::uint8_t kColourRgb = 2;
 constexpr std::uint8_t kFilterUp = 2;  // identical rows (blank paper) become zeros
 
 void PutBe32(std::uint8_t* p, std::uint32_t v) {
@@ -72,7 +73,8 @@ std::string PngStatusText(PngStatus status, const std::string& path) {
 }
 
 PngStatus WriteGreyPng(const std::string& path, std::uint32_t width, std::uint32_t height,
-                       const GreyRowSource& rows) {
+                       const GreyRowSource& rows, int channels) {
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * (channels == 3 ? 3 : 1);
     if (width == 0 || height == 0) return PngStatus::EmptyImage;
     if (width > kMaxSide || height > kMaxSide) return PngStatus::TooLarge;
 
@@ -86,13 +88,13 @@ PngStatus WriteGreyPng(const std::string& path, std::uint32_t width, std::uint32
     PutBe32(ihdr, width);
     PutBe32(ihdr + 4, height);
     ihdr[8] = kBitDepth;
-    ihdr[9] = kColourGrey;  // compression, filter method and interlace stay 0
+    ihdr[9] = channels == 3 ? kColourRgb : kColourGrey;  // compression, filter method and interlace stay 0
     if (!f.WriteAll(kSignature, sizeof kSignature) || !WriteChunk(f, "IHDR", ihdr, sizeof ihdr))
         return PngStatus::WriteFailed;
 
     std::vector<std::uint8_t> idat(kIdatSize);
-    std::vector<std::uint8_t> line(static_cast<std::size_t>(width) + 1);
-    std::vector<std::uint8_t> previous(width, 0);  // the row above the first row counts as zeros
+    std::vector<std::uint8_t> line(rowBytes + 1);
+    std::vector<std::uint8_t> previous(rowBytes, 0);  // the row above the first row counts as zeros
     z_stream& z = deflater.stream();
     z.next_out = idat.data();
     z.avail_out = static_cast<uInt>(idat.size());
@@ -117,9 +119,9 @@ PngStatus WriteGreyPng(const std::string& path, std::uint32_t width, std::uint32
         const std::uint8_t* row = rows(y);
         if (!row) return PngStatus::NoRow;
         line[0] = kFilterUp;
-        for (std::uint32_t x = 0; x < width; ++x)
+        for (std::size_t x = 0; x < rowBytes; ++x)
             line[x + 1] = static_cast<std::uint8_t>(row[x] - previous[x]);
-        std::memcpy(previous.data(), row, width);
+        std::memcpy(previous.data(), row, rowBytes);
         z.next_in = line.data();
         z.avail_in = static_cast<uInt>(line.size());
         if (PngStatus s = pump(Z_NO_FLUSH); s != PngStatus::Ok) return s;

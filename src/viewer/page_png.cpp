@@ -19,7 +19,7 @@ PagePng WritePagePng(fax::FaxReader& reader, unsigned number, const Zoom& zoom, 
     r.height = std::min(surface.height(), std::max<std::int64_t>(maxRows, 0));
     PngStatus s = WriteGreyPng(out, static_cast<std::uint32_t>(r.width),
                                static_cast<std::uint32_t>(std::min<std::int64_t>(r.height, UINT32_MAX)),
-                               [&](std::uint32_t y) { return surface.Row(y); });
+                               [&](std::uint32_t y) { return surface.Row(y); }, surface.channels());
     if (s != PngStatus::Ok) r.error = PngStatusText(s, out);
     return r;
 }

@@ -165,6 +165,26 @@ void ReduceRows(ColumnMap& map, const std::uint8_t* band, std::size_t bytesPerLi
     }
 }
 
+// The output rows of a reduction clamped to the band's height, with the columns beyond the
+// page (from `columns` on) whitened in them. columns is 0 when there is nothing to draw.
+struct OutputRows {
+    int first = 0, last = 0, columns = 0;
+};
+OutputRows PrepareRows(bool haveInput, int displayWidth, int outHeight, int firstRow, int rowCount, std::uint8_t* out,
+                       int outWidth, std::size_t outStride, int channels = 1) {
+    OutputRows r;
+    if (outWidth <= 0 || outHeight <= 0) return r;
+    r.first = std::max(firstRow, 0);
+    r.last = static_cast<int>(std::min<std::int64_t>(outHeight, static_cast<std::int64_t>(r.first) + std::max(rowCount, 0)));
+    if (r.first >= r.last) return r;
+    const int columns = haveInput ? std::clamp(displayWidth, 0, outWidth) : 0;
+    for (int y = r.first; y < r.last; ++y)
+        std::memset(out + static_cast<std::size_t>(y - r.first) * outStride + static_cast<std::size_t>(columns * channels),
+                    kWhite, static_cast<std::size_t>((outWidth - columns) * channels));
+    r.columns = columns;
+    return r;
+}
+
 }  // namespace
 
 void ReduceBand(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines, int displayWidth,
@@ -175,15 +195,11 @@ void ReduceBand(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t 
 void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines, int displayWidth,
                     int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
                     std::size_t outStride) {
-    if (outWidth <= 0 || outHeight <= 0) return;
-    firstRow = std::max(firstRow, 0);
-    const int lastRow = std::min<std::int64_t>(outHeight, static_cast<std::int64_t>(firstRow) + std::max(rowCount, 0));
-    if (firstRow >= lastRow) return;
-    const int columns = (lines == 0 || bytesPerLine == 0) ? 0 : std::clamp(displayWidth, 0, outWidth);
-    for (int y = firstRow; y < lastRow; ++y)
-        std::memset(out + static_cast<std::size_t>(y - firstRow) * outStride + columns, kWhite,
-                    static_cast<std::size_t>(outWidth - columns));
-    if (columns == 0) return;
+    const OutputRows rows = PrepareRows(bytesPerLine > 0 && lines > 0, displayWidth, outHeight, firstRow, rowCount,
+                                        out, outWidth, outStride);
+    if (rows.columns == 0) return;
+    firstRow = rows.first;
+    const int lastRow = rows.last, columns = rows.columns;
 
     ColumnMap map(bytesPerLine, displayWidth, columns);
     // Largest sum: a column's width times the rows' total weight.
@@ -192,6 +208,56 @@ void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::siz
         ReduceRows<std::int32_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
     else
         ReduceRows<std::int64_t>(map, band, bytesPerLine, lines, outHeight, firstRow, lastRow, out, outStride);
+}
+
+void ReducePixelRows(const std::uint8_t* pixels, std::size_t width, int channels, std::size_t lines, int displayWidth,
+                     int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
+                     std::size_t outStride) {
+    const OutputRows rows = PrepareRows(width > 0 && lines > 0, displayWidth, outHeight, firstRow, rowCount, out,
+                                        outWidth, outStride, channels);
+    const std::size_t ch = static_cast<std::size_t>(channels);
+    const std::size_t rowBytes = width * ch;
+    if (rows.columns == 0) return;
+    firstRow = rows.first;
+    const int lastRow = rows.last, columns = rows.columns;
+
+    // Column edges in 1/256 input pixel, as for fax bands.
+    std::vector<std::uint64_t> edge(static_cast<std::size_t>(columns) + 1);
+    const std::uint64_t inArea = static_cast<std::uint64_t>(width) * kOne;
+    for (std::size_t k = 0; k < edge.size(); ++k) edge[k] = k * inArea / static_cast<std::uint64_t>(displayWidth);
+    std::vector<std::uint64_t> acc(rowBytes);
+    const std::uint64_t linesArea = static_cast<std::uint64_t>(lines) * kOne;
+    const std::uint64_t h = static_cast<std::uint64_t>(outHeight);
+    for (int y = firstRow; y < lastRow; ++y) {
+        const std::uint64_t top = static_cast<std::uint64_t>(y) * linesArea / h;
+        const std::uint64_t bottom = (static_cast<std::uint64_t>(y) + 1) * linesArea / h;
+        std::uint8_t* o = out + static_cast<std::size_t>(y - firstRow) * outStride;
+        if (bottom <= top) {
+            std::memset(o, kWhite, static_cast<std::size_t>(columns) * ch);
+            continue;
+        }
+        std::fill(acc.begin(), acc.end(), 0);
+        for (std::uint64_t r = top >> kFraction; r < lines && (r << kFraction) < bottom; ++r) {
+            const std::uint64_t weight = std::min(bottom, (r + 1) << kFraction) - std::max(top, r << kFraction);
+            const std::uint8_t* in = pixels + r * rowBytes;
+            for (std::size_t x = 0; x < rowBytes; ++x) acc[x] += weight * in[x];
+        }
+        for (int k = 0; k < columns; ++k) {
+            const std::uint64_t left = edge[k], right = edge[k + 1];
+            std::uint8_t* px = o + static_cast<std::size_t>(k) * ch;
+            if (right <= left) {
+                std::memset(px, kWhite, ch);
+                continue;
+            }
+            const std::uint64_t area = (right - left) * (bottom - top);
+            for (std::size_t c0 = 0; c0 < ch; ++c0) {
+                std::uint64_t sum = 0;
+                for (std::uint64_t c = left >> kFraction; c < width && (c << kFraction) < right; ++c)
+                    sum += (std::min(right, (c + 1) << kFraction) - std::max(left, c << kFraction)) * acc[c * ch + c0];
+                px[c0] = static_cast<std::uint8_t>((sum + area / 2) / area);
+            }
+        }
+    }
 }
 
 std::size_t PageSurface::bytes() const {
@@ -206,17 +272,18 @@ void PageSurface::Clear() {
     height_ = 0;
 }
 
-void PageSurface::Reset(int width, int displayWidth) {
+void PageSurface::Reset(int width, int displayWidth, int channels) {
     Clear();
     width_ = std::max(width, 0);
     displayWidth_ = displayWidth;
+    channels_ = channels == 3 ? 3 : 1;
 }
 
 PageSurface::Tile& PageSurface::AppendTile(int height) {
     Tile tile;
     tile.top = height_;
     tile.height = std::max(height, 0);
-    tile.grey.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(tile.height));
+    tile.grey.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(channels_) * static_cast<std::size_t>(tile.height));
     tiles_.push_back(std::move(tile));
     height_ += tiles_.back().height;
     return tiles_.back();
@@ -228,11 +295,11 @@ const std::uint8_t* PageSurface::Row(std::int64_t y) const {
     auto it = std::upper_bound(tiles_.begin(), tiles_.end(), y,
                                [](std::int64_t v, const Tile& t) { return v < t.top; });
     const Tile& t = *(it - 1);
-    return t.grey.data() + static_cast<std::size_t>(y - t.top) * static_cast<std::size_t>(width_);
+    return t.grey.data() + static_cast<std::size_t>(y - t.top) * static_cast<std::size_t>(width_) * static_cast<std::size_t>(channels_);
 }
 
 void PageSurface::CopyRows(std::int64_t y, int rows, std::uint8_t* dst, std::size_t dstStride) const {
-    const std::size_t w = static_cast<std::size_t>(width_);
+    const std::size_t w = static_cast<std::size_t>(width_) * static_cast<std::size_t>(channels_);
     int i = 0;
     while (i < rows) {
         std::int64_t row = y + i;
@@ -294,22 +361,38 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
     // What the rest of the file can hold bounds the prediction, so a header claiming
     // millions of lines reserves nothing.
     outcome.predictedHeight = PredictedHeight(std::min(page.lines, page.decodableLines), z);
-    if (!SurfaceFits(outcome.predictedHeight, sw, surfaceCap)) {
+    // Colour pictures take three bytes a pixel; fax pages one.
+    const int channels = page.picture ? 3 : 1;
+    if (!SurfaceFits(outcome.predictedHeight, sw * channels, surfaceCap)) {
         outcome.memory = MemoryProblem::Surface;
         return outcome;
     }
 
+    // A picture line can be far longer than a fax line; the band keeps the same byte budget.
+    const std::size_t lineBytes = page.lineBytes();
     const std::size_t bandLines =
-        std::min<std::size_t>(kBandLines, std::max<std::uint32_t>(std::min(page.lines, page.decodableLines), 1));
-    std::vector<std::uint8_t> band;
+        std::min({kBandLines, std::max<std::size_t>(kBandBytes / lineBytes, 1),
+                  static_cast<std::size_t>(std::max<std::uint32_t>(std::min(page.lines, page.decodableLines), 1))});
+    const std::size_t pictureRow = page.picture ? std::size_t{page.format.width} * 3 : 0;
+    std::vector<std::uint8_t> band, rgb;
     try {
-        band.resize(bandLines * bpl);
+        band.resize(bandLines * lineBytes);
+        rgb.resize(bandLines * pictureRow);
     } catch (const std::bad_alloc&) {
         outcome.memory = MemoryProblem::BandBuffer;
         return outcome;
     }
+    // Reduces output rows [0, keep) of a band of `n` decoded lines drawn `h` rows high.
+    auto reduce = [&](std::size_t n, int h, int keep, std::uint8_t* out) {
+        if (!page.picture) {
+            ReduceBandRows(band.data(), bpl, n, dw, h, 0, keep, out, sw, static_cast<std::size_t>(sw));
+            return;
+        }
+        for (std::size_t i = 0; i < n; ++i) page.format.LineToRgb(&band[i * lineBytes], &rgb[i * pictureRow]);
+        ReducePixelRows(rgb.data(), page.format.width, 3, n, dw, h, 0, keep, out, sw, static_cast<std::size_t>(sw) * 3);
+    };
 
-    surface.Reset(sw, dw);
+    surface.Reset(sw, dw, channels);
     fax::PageLineReader lines(reader.file(), page);
     std::int64_t decoded = 0;
     for (;;) {
@@ -326,8 +409,7 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
             if (keep > 0) {
                 try {
                     PageSurface::Tile& tile = surface.AppendTile(static_cast<int>(keep));
-                    ReduceBandRows(band.data(), bpl, b.lines, dw, static_cast<int>(h), 0, static_cast<int>(keep),
-                                   tile.grey.data(), sw, static_cast<std::size_t>(sw));
+                    reduce(b.lines, static_cast<int>(h), static_cast<int>(keep), tile.grey.data());
                     if (onBand) onBand(tile);
                 } catch (const std::bad_alloc&) {
                     outcome.memory = MemoryProblem::Surface;

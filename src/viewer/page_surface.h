@@ -24,10 +24,11 @@ public:
     struct Tile {
         std::int64_t top = 0;
         int height = 0;
-        std::vector<std::uint8_t> grey;  // width() bytes per row
+        std::vector<std::uint8_t> grey;  // width() pixels per row, channels() bytes each
     };
 
     int width() const { return width_; }                // surface width (16 * trunc(DW/16))
+    int channels() const { return channels_; }          // 1 grey (fax pages), 3 RGB (colour pictures)
     int displayWidth() const { return displayWidth_; }  // DW: the page is stretched to this width, clipped at width()
     // DecodedHeight: sum of the band heights so far, cut at the predicted page height.
     std::int64_t height() const { return height_; }
@@ -35,7 +36,7 @@ public:
     bool empty() const { return tiles_.empty(); }
     std::size_t bytes() const;  // grey bytes held
 
-    // Copies rows [y, y + rows) into dst (width() bytes per row, dstStride apart); rows
+    // Copies rows [y, y + rows) into dst (width() * channels() bytes per row, dstStride apart); rows
     // outside [0, height()) are white.
     void CopyRows(std::int64_t y, int rows, std::uint8_t* dst, std::size_t dstStride) const;
     // One row, or nullptr outside the surface.
@@ -43,7 +44,7 @@ public:
     void Clear();
 
     // Starts an empty surface of the given geometry.
-    void Reset(int width, int displayWidth);
+    void Reset(int width, int displayWidth, int channels = 1);
     // Adds a tile of `height` rows below the last one and returns it to be filled. May throw
     // std::bad_alloc; RenderPage turns that into the memory message.
     Tile& AppendTile(int height);
@@ -51,6 +52,7 @@ public:
 private:
     int width_ = 0;
     int displayWidth_ = 0;
+    int channels_ = 1;
     std::int64_t height_ = 0;
     std::vector<Tile> tiles_;
 };
@@ -66,6 +68,17 @@ void ReduceBand(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t 
 void ReduceBandRows(const std::uint8_t* band, std::size_t bytesPerLine, std::size_t lines,
                     int displayWidth, int outHeight, int firstRow, int rowCount,
                     std::uint8_t* out, int outWidth, std::size_t outStride);
+
+// The same area averaging for a band of 8-bit lines (`width` pixels of `channels` bytes each,
+// every channel on its own): writes output rows [firstRow, firstRow + rowCount) of
+// displayWidth x outHeight, outWidth pixels of `channels` bytes each.
+void ReducePixelRows(const std::uint8_t* pixels, std::size_t width, int channels, std::size_t lines, int displayWidth,
+                     int outHeight, int firstRow, int rowCount, std::uint8_t* out, int outWidth,
+                     std::size_t outStride);
+
+// Decoded bytes one band may hold: a full fax band. Pictures with longer lines take
+// fewer lines per band.
+inline constexpr std::size_t kBandBytes = kBandLines * fax::kMaxBytesPerLine;
 
 // A memory failure of the display, reported in its own words.
 enum class MemoryProblem {

@@ -116,8 +116,9 @@ void PageView::paintEvent(QPaintEvent* event) {
         std::int64_t y0 = tile.top - top;
         std::int64_t rows = std::min<std::int64_t>(tile.height, shown - tile.top);
         if (rows <= 0 || y0 + rows <= area.top() || y0 > area.bottom()) continue;
-        QImage image(tile.grey.data(), surface_->width(), static_cast<int>(rows), surface_->width(),
-                     QImage::Format_Grayscale8);
+        const bool rgb = surface_->channels() == 3;
+        QImage image(tile.grey.data(), surface_->width(), static_cast<int>(rows), surface_->width() * surface_->channels(),
+                     rgb ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
         painter.drawImage(QPoint(-left, static_cast<int>(y0)), image, QRect(0, 0, width, static_cast<int>(rows)));
     }
 }

@@ -62,6 +62,11 @@ ConversionResult PageToBitmap(const std::string& pcxPath, const std::string& bmp
         r.messages.push_back({kProductTitle, pcxPath + "\nis not dcx or PCX_ZE.", MessageIcon::Error});
         return fail(BitmapStatus::NotPcx);
     }
+    if (!IsBilevel(header)) {
+        r.messages.push_back(Error(PictureRefusal(pcxPath, 1)));
+        r.status = BitmapStatus::NotPcx;
+        return r;
+    }
     const std::uint16_t bpl = header.bytesPerLine();
     if (bpl > kMaxBytesPerLine) {
         r.messages.push_back(Error("Cannot View " + pcxPath +

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "formats/fax_reader.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
 #include "tools/tool_prompt.h"
@@ -55,6 +56,11 @@ void ZoomEditCommand::SetDialogVisible(bool visible) {
 }
 
 bool ZoomEditCommand::Run() {
+    // A picture page would come back as black and white; it is refused before any work file is made.
+    if (std::string picture = fax::FaxPictureRefusal(ToCorePath(fax_), IsPcxFaxPath(fax_) ? 0 : page_); !picture.empty()) {
+        ShowToolMessage(owner_, {fax::kZoomEditTitle, picture, fax::MessageIcon::Error});
+        return false;
+    }
     bool changed = false;
     if (IsPcxFaxPath(fax_)) {
         changed = EditPcx(fax_, fax::Placement::Keep);

@@ -16,11 +16,11 @@ TEST(CliInfo, ListsEveryPage) {
     std::string out;
     ASSERT_EQ(RunCommand(Cli("info " + Sample("sample.dcx")), &out), 0);
     EXPECT_EQ(out.substr(0, out.find("page 1")), "kind DCX\npages 3\n");
-    EXPECT_NE(out.find("page 1 offset 4096 bytes-per-line 216 lines 2200\n"), std::string::npos);
+    EXPECT_NE(out.find("page 1 offset 4096 bytes-per-line 216 lines 2200 fax\n"), std::string::npos);
     EXPECT_NE(out.find("page 3 offset "), std::string::npos);
     out.clear();
     ASSERT_EQ(RunCommand(Cli("info " + Sample("deskof.pcx")), &out), 0);
-    EXPECT_EQ(out, "kind PCX\npages 1\npage 1 offset 0 bytes-per-line 216 lines 2200\n");
+    EXPECT_EQ(out, "kind PCX\npages 1\npage 1 offset 0 bytes-per-line 216 lines 2200 fax\n");
 }
 
 TEST(CliCheck, ReportsTheFailingStep) {

@@ -188,4 +188,17 @@ TEST(BuildTifPdfCommand, NeverReplacesTheFaxItself) {
     }
 }
 
+TEST(BuildTifPdfCommand, RefusesAPicturePageBeforeAsking) {
+    Fixture f;
+    const Bytes fax = MakeDcx({MakePcx(PatternPage(216, 120, 1), 216), RgbPicturePcx(300, 10, 0x40)});
+    WriteBytes(f.dir.File("mixed.dcx"), fax);
+    f.state.currentFax = Q(f.dir.File("mixed.dcx"));
+    EXPECT_FALSE(app::RunBuildTifPdfCommand(nullptr, f.state));
+    ASSERT_EQ(f.prompts.asked.size(), 1u);
+    EXPECT_EQ(f.prompts.asked[0].text,
+              "Page 2 of:\n" + Q(f.dir.File("mixed.dcx")) + "\nis a colour (or grey) picture, not a fax page.");
+    EXPECT_EQ(f.prompts.asked[0].icon, app::Icon::Error);
+    EXPECT_EQ(QDir(Q(f.dir.path())).entryList(QDir::Files), QStringList{"mixed.dcx"});
+}
+
 }  // namespace

@@ -11,19 +11,23 @@ namespace testing_support {
 
 struct Picture {
     int width = 0, height = 0;
-    Bytes pixels;  // grey, or for a PBM one bit per pixel with 1 = white as the fax has it
+    int channels = 1;  // 3 for a PPM
+    Bytes pixels;  // grey or RGB, or for a PBM one bit per pixel with 1 = white as the fax has it
 };
 
-// Reads "P5"/"P4" data; false when it is neither or is cut short.
+// Reads "P5"/"P6"/"P4" data; false when it is none of them or is cut short.
 inline bool ReadNetpbm(const std::string& data, Picture& pic) {
     std::istringstream in(data);
     std::string magic;
     int maxval = 1;
     in >> magic >> pic.width >> pic.height;
-    if (magic == "P5") in >> maxval;
+    const bool bytes = magic == "P5" || magic == "P6";
+    if (bytes) in >> maxval;
     in.get();
-    if (!in || (magic != "P5" && magic != "P4") || maxval != (magic == "P5" ? 255 : 1)) return false;
-    std::size_t size = magic == "P5" ? std::size_t(pic.width) * pic.height : std::size_t((pic.width + 7) / 8) * pic.height;
+    if (!in || (!bytes && magic != "P4") || maxval != (bytes ? 255 : 1)) return false;
+    pic.channels = magic == "P6" ? 3 : 1;
+    std::size_t size = bytes ? std::size_t(pic.width) * pic.height * pic.channels
+                             : std::size_t((pic.width + 7) / 8) * pic.height;
     std::string rest(size, '\0');
     in.read(rest.data(), static_cast<std::streamsize>(size));
     if (std::size_t(in.gcount()) != size) return false;

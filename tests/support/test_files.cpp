@@ -66,6 +66,15 @@ Bytes PcxHeaderBytes(std::uint16_t bytesPerLine, std::uint16_t ymax) {
     return h;
 }
 
+Bytes RgbPicturePcx(std::uint16_t width, std::uint16_t lines, std::uint8_t value) {
+    Bytes h = PcxHeaderBytes(width, static_cast<std::uint16_t>(lines - 1));
+    const std::uint16_t xmax = static_cast<std::uint16_t>(width - 1);
+    h[3] = 8, h[65] = 3, h[8] = xmax & 0xFF, h[9] = xmax >> 8;
+    Bytes data = EncodePage(Bytes(std::size_t{width} * 3 * lines, value), std::size_t{width} * 3);
+    h.insert(h.end(), data.begin(), data.end());
+    return h;
+}
+
 Bytes PatternPage(std::size_t bpl, std::size_t lines, unsigned seed) {
     Bytes p(bpl * lines, 0xFF);
     std::uint32_t state = seed * 2654435761u + 12345;

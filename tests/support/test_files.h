@@ -43,6 +43,8 @@ Bytes MakePcx(const Bytes& pixels, std::size_t bytesPerLine);
 
 // A DCX of the given complete PCX files, first page at 4096.
 Bytes MakeDcx(const std::vector<Bytes>& pcxFiles);
+// A 24-bit colour PCX picture (three planes of `width` bytes), every byte `value`.
+Bytes RgbPicturePcx(std::uint16_t width, std::uint16_t lines, std::uint8_t value);
 
 // Runs a shell command; returns its exit status and puts standard output (and error,
 // when wanted) into `output`.

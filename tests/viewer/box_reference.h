@@ -32,3 +32,24 @@ inline double Pixel(const std::vector<std::uint8_t>& band, std::size_t bpl, std:
 }
 
 }  // namespace box_reference
+
+namespace box_reference {
+
+// The same box filter over 8-bit pixels (`channels` bytes each, `width` per line), for channel `c`.
+inline double ChannelPixel(const std::vector<std::uint8_t>& pixels, std::size_t width, int channels, int c,
+                           std::size_t lines, int dw, int h, int x, int y) {
+    const double sx = double(width) / dw, sy = double(lines) / h;
+    const double x0 = x * sx, x1 = (x + 1) * sx, y0 = y * sy, y1 = (y + 1) * sy;
+    double sum = 0, area = 0;
+    for (std::size_t r = std::size_t(y0); r < lines && r < y1; ++r) {
+        double wy = std::min<double>(double(r) + 1, y1) - std::max<double>(double(r), y0);
+        for (std::size_t col = std::size_t(x0); col < width && col < x1; ++col) {
+            double wx = std::min<double>(double(col) + 1, x1) - std::max<double>(double(col), x0);
+            area += wx * wy;
+            sum += wx * wy * pixels[(r * width + col) * channels + c];
+        }
+    }
+    return sum / area;
+}
+
+}  // namespace box_reference

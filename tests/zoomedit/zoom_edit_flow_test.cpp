@@ -33,6 +33,7 @@ const QString kConfirm = QStringLiteral("Select [OK] after closing the editor.")
 
 Bytes PagePixels(unsigned n, std::size_t lines) { return PatternPage(216, lines, n); }
 Bytes PageFile(unsigned n, std::size_t lines) { return MakePcx(PagePixels(n, lines), 216); }
+Bytes ColourPicture() { return RgbPicturePcx(300, 10, 0x40); }
 
 class ZoomEditFlow : public ::testing::Test {
 protected:
@@ -163,6 +164,10 @@ TEST_F(ZoomEditFlow, FailuresLeaveTheFaxUntouched) {
         {"editor spoils the bitmap of a PCX fax", "fax.pcx", PageFile(1, 40), Editor("--garbage"),
          {kConfirm, "ReadDibBitmapInfo failed"}, true},
         {"not a DCX", "page.dcx", PageFile(1, 40), Editor(""), {"ZE7, %1\nis not a valid dcx file"}, false},
+        {"a colour picture", "picture.pcx", ColourPicture(), Editor(""),
+         {"Page 1 of:\n%1\nis a colour (or grey) picture, not a fax page."}, false},
+        {"a colour picture in a DCX", "pictures.dcx", MakeDcx({ColourPicture(), PageFile(2, 50)}), Editor(""),
+         {"Page 1 of:\n%1\nis a colour (or grey) picture, not a fax page."}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
