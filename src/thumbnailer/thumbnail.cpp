@@ -4,18 +4,19 @@
 
 #include "formats/fax_reader.h"
 #include "formats/file_io.h"
-#include "formats/file_io.h"
 #include "viewer/page_png.h"
+#include "viewer/page_surface.h"
 #include "viewer/zoom.h"
 
 namespace view {
 
-int ThumbnailDesktopWidth(std::uint32_t lines, int size) {
+int ThumbnailDesktopWidth(const fax::FaxReader::Page& page, int size) {
+    const std::uint32_t lines = std::min(page.lines, page.decodableLines);
     size = std::clamp(size, kThumbnailMinSize, kThumbnailMaxSize);
     const int step = kSurfaceWidthStep;
     int width = std::min(kThumbnailMaxWidth, size / step * step);
     const int narrowest = std::max(step, size / 2 / step * step);
-    while (width > narrowest && PredictedHeight(lines, DefaultSizeAtStartup(width).heightFactor()) > size)
+    while (width > narrowest && ShownHeight(page, lines, DefaultSizeAtStartup(width)) > size)
         width -= step;
     return width;
 }
@@ -32,7 +33,7 @@ std::string WriteThumbnail(const std::string& input, int size, const std::string
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return fax::PageErrorText(e);
     fax::FaxReader::Page page;
     if (auto e = reader.LoadPage(1, page); e != fax::PageError::None) return fax::PageErrorText(e);
-    const int desktop = ThumbnailDesktopWidth(std::min(page.lines, page.decodableLines), size);
+    const int desktop = ThumbnailDesktopWidth(page, size);
     PagePng png = WritePagePng(reader, 1, DefaultSizeAtStartup(desktop), output, size);
     return png.error;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/fax_reader.h"
+
 namespace view {
 
 inline constexpr int kThumbnailMinSize = 16;      // one surface step: the narrowest page the viewer draws
@@ -14,7 +16,7 @@ inline constexpr int kThumbnailMaxWidth = 1728;   // Default Size never shows a 
 // The desktop width (a multiple of the surface step, so nothing is cut at the right) at
 // which Default Size shows a page of `lines` lines within size x size. A page too long for
 // that keeps at least half the size across; its thumbnail shows the top of the page.
-int ThumbnailDesktopWidth(std::uint32_t lines, int size);
+int ThumbnailDesktopWidth(const fax::FaxReader::Page& page, int size);
 
 // Writes the thumbnail of `input` to `output` (replaced only when complete). Returns the
 // message of a failure, empty on success; on failure no output is written.

@@ -343,6 +343,12 @@ std::vector<std::string> RenderFailureTexts(const RenderOutcome& outcome) {
     return {fax::PageErrorText(outcome.error)};
 }
 
+std::int64_t ShownHeight(const fax::FaxReader::Page& page, std::uint32_t lines, const Zoom& zoom) {
+    if (!page.picture) return PredictedHeight(lines, zoom.heightFactor());
+    const std::int64_t width = std::max<std::int64_t>(page.format.width, 1);
+    return std::int64_t{lines} * std::max(zoom.displayWidth(), 0) / width;
+}
+
 RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zoom, PageSurface& surface,
                          const std::function<void(const PageSurface::Tile&)>& onBand, std::size_t surfaceCap) {
     RenderOutcome outcome;
@@ -360,7 +366,7 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
     const std::size_t bpl = page.bytesPerLine;
     // What the rest of the file can hold bounds the prediction, so a header claiming
     // millions of lines reserves nothing.
-    outcome.predictedHeight = PredictedHeight(std::min(page.lines, page.decodableLines), z);
+    outcome.predictedHeight = ShownHeight(page, std::min(page.lines, page.decodableLines), zoom);
     // Colour pictures take three bytes a pixel; fax pages one.
     const int channels = page.picture ? 3 : 1;
     if (!SurfaceFits(outcome.predictedHeight, sw * channels, surfaceCap)) {
@@ -395,6 +401,7 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
     surface.Reset(sw, dw, channels);
     fax::PageLineReader lines(reader.file(), page);
     std::int64_t decoded = 0;
+    std::uint32_t linesBefore = 0;
     for (;;) {
         fax::PageLineReader::Band b = lines.Next(band.data(), bandLines);
         if (b.error) {
@@ -403,7 +410,11 @@ RenderOutcome RenderPage(fax::FaxReader& reader, unsigned number, const Zoom& zo
             return outcome;
         }
         if (b.lines > 0) {
-            const std::int64_t h = BandHeight(static_cast<std::uint32_t>(b.lines), z);
+            // A picture's bands take the rows of their share of the page, so no rounding adds up.
+            const std::uint32_t linesAfter = linesBefore + static_cast<std::uint32_t>(b.lines);
+            const std::int64_t h = page.picture ? ShownHeight(page, linesAfter, zoom) - ShownHeight(page, linesBefore, zoom)
+                                                : BandHeight(static_cast<std::uint32_t>(b.lines), z);
+            linesBefore = linesAfter;
             // Rows beyond the predicted height fall off the surface.
             const std::int64_t keep = std::clamp<std::int64_t>(outcome.predictedHeight - decoded, 0, h);
             if (keep > 0) {

@@ -107,6 +107,11 @@ bool SurfaceFits(std::int64_t height, int width, std::size_t cap);
 // The messages a failed display shows, in order (empty when it succeeded).
 std::vector<std::string> RenderFailureTexts(const RenderOutcome& outcome);
 
+// Rows on screen for the first `lines` lines of `page` at `zoom`. Fax lines are halved less
+// an eighth and scaled by Z / 480 (the fax's tall pixels); a picture's pixels are square, so
+// its lines are scaled like its width. Wide arithmetic: never wraps, never negative.
+std::int64_t ShownHeight(const fax::FaxReader::Page& page, std::uint32_t lines, const Zoom& zoom);
+
 // Everything of the display except the window: locates page `number` of `reader` (layout already read with
 // ReadLayout), checks its header, decodes it in bands of up to kBandLines lines through
 // fax::PageLineReader and reduces each band into the surface as soon as it is decoded, then calls onBand
