@@ -1,4 +1,4 @@
-// The printing engine drawing onto a raster device of a small 300 dpi sheet, in both
+// The printing engine drawing onto a raster device of a small 100 dpi sheet, in both
 // aspect modes; the sheets are dropped.
 #include <cstdint>
 
@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (path.empty()) return 0;
     using namespace fax::print;
     DeviceGeometry geometry;
-    geometry.dpiX = geometry.dpiY = 300;
-    geometry.printableWidth = 2400;
-    geometry.printableHeight = 3200;
+    geometry.dpiX = geometry.dpiY = 100;
+    geometry.printableWidth = 800;
+    geometry.printableHeight = 1000;
     for (unsigned aspect = 0; aspect < 2; ++aspect) {
         PrintFile file;
         if (!file.Open(path).ok) return 0;

@@ -18,8 +18,8 @@ for p in white wide grey; do
   ppmtobmp -bpp 1 "$work/$p.pbm" >"$work/$p.bmp" 2>/dev/null
   "$cli" frombmp "$work/$p.bmp" "$work/$p.pcx" >/dev/null
 done
-pnmdepth 255 "$work/grey.pbm" | ppmtobmp -bpp 24 >"$work/grey24.bmp" 2>/dev/null
-pnmdepth 255 "$work/grey.pbm" | ppmtobmp -bpp 8 >"$work/grey8.bmp" 2>/dev/null
+pnmdepth 255 "$work/grey.pbm" 2>/dev/null | ppmtobmp -bpp 24 >"$work/grey24.bmp" 2>/dev/null
+pnmdepth 255 "$work/grey.pbm" 2>/dev/null | ppmtobmp -bpp 8 >"$work/grey8.bmp" 2>/dev/null
 "$cli" --yes build "$work/made.dcx" "$work/white.pcx" "$work/wide.pcx" "$work/grey.pcx" >/dev/null
 "$cli" --yes breakup "$samples/sample.dcx" "$work" sp >/dev/null
 "$cli" tobmp "$samples/deskof.pcx" 1 "$work/deskof.bmp" >/dev/null
