@@ -36,3 +36,12 @@ clean:
 .PHONY: package
 package: build
 	cmake --build --preset default --target package
+
+# Fuzzing (clang, libFuzzer, ASan+UBSan): every target for FUZZ_SECONDS seconds.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_render fuzz_check fuzz_tiff_writer fuzz_pdf_writer fuzz_bmp_import fuzz_longfax fuzz_print fuzz_thumbnail
+.PHONY: fuzz
+fuzz: build
+	cmake --preset fuzz
+	cmake --build --preset fuzz --target $(FUZZ_TARGETS)
+	bash fuzz/run-fuzz.sh $(FUZZ_SECONDS)

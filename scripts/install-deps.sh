@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   build-essential cmake ninja-build pkg-config git
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-14-dev
   # libraries
   qt6-base-dev qt6-base-dev-tools libgl-dev libtiff-dev zlib1g-dev
   # test and benchmark frameworks

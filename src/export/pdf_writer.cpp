@@ -23,6 +23,7 @@ constexpr unsigned kPdfMajor = 1;
 constexpr unsigned kPdfMinor = 1;
 constexpr float kDefaultResolution = 300.0f;  // for pages without a usable resolution
 constexpr float kPointsPerInch = 72.0f;
+constexpr std::uint32_t kMaxPageWidth = 0xFFFFu * 8u;  // the widest PCX line
 constexpr unsigned kObjectsPerPage = 5;       // page, content, its length, image, its length
 constexpr unsigned kFirstPageObject = 4;      // after catalog, info and page tree
 constexpr unsigned kKidsPerLine = 8;
@@ -257,6 +258,8 @@ private:
         if (!TIFFGetField(in_, TIFFTAG_PHOTOMETRIC, &photometric)) return false;
         // Only bilevel pages, upright, in a compression libtiff can decode.
         if (bits != 1 || samples != 1 || p.width == 0 || p.rows == 0) return false;
+        // No wider than a fax page can be; the coders' buffers grow with the width.
+        if (p.width > kMaxPageWidth) return false;
         if (photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK) return false;
         if (orientation != ORIENTATION_TOPLEFT || !TIFFIsCODECConfigured(compression)) return false;
         p.switchDecode = photometric == PHOTOMETRIC_MINISWHITE;

@@ -195,18 +195,22 @@ int TiffWriter::WriteTiffDirectory(File& output) {
         return 0;
     }
 
-    // Link the new directory in. These rewrites are not checked: the block write
-    // below tells whether the disk still takes data.
+    // Link the new directory in. A link that did not reach the disk would cut the
+    // pages after it off, even if every later write succeeds.
     ++blocks_;
     const std::uint32_t ifd = static_cast<std::uint32_t>(offset + kTiffIfdInBlock);
+    bool linked;
     if (blocks_ == 1) {
         WriteLe32(&header_[4], ifd);
-        if (output.Seek(0)) WriteOutput(output, header_.data(), header_.size());
+        linked = output.Seek(0) && WriteOutput(output, header_.data(), header_.size());
     } else {
         WriteLe32(&block_[kBlockNextOffset], ifd);
-        if (output.Seek(previous)) WriteOutput(output, block_.data(), block_.size());
+        linked = output.Seek(previous) && WriteOutput(output, block_.data(), block_.size());
     }
-    output.SeekEnd();
+    if (!linked || !output.SeekEnd()) {
+        Fail(ExportError::BlockWriteFailed);
+        return 0;
+    }
 
     block_.fill(0);
     std::uint8_t* b = block_.data();

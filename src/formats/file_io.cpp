@@ -263,7 +263,11 @@ bool AtomicFile::Commit(bool flush) {
     // An old file is only given up for content that is safely on the disk.
     bool ok = !replacing_ || !flush || file_.Sync();
     int error = errno;
-    file_.Close();
+    // close() is where a network or full disk may report a write it could not finish.
+    if (::close(std::exchange(file_.fd_, -1)) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
     if (ok && ::rename(temp_.c_str(), dest_.c_str()) == 0) {
         done_ = true;
         return true;

@@ -50,12 +50,12 @@ void SheetRaster::Draw(const MonoBitmap& bitmap, const Rect& src, const Rect& ds
 }
 
 bool WriteSheetPbm(const std::string& path, const Sheet& sheet) {
-    File f = File::Create(path);
-    if (!f) return false;
+    AtomicFile out(path);  // a sheet cut short by a full disk never stands under its name
+    if (!out.Open()) return false;
     const std::string head = "P4\n" + std::to_string(sheet.width) + " " + std::to_string(sheet.height) + "\n";
-    if (!f.WriteAll(head.data(), head.size())) return false;
     // Bits past the width in each row's last byte are zero already.
-    return f.WriteAll(sheet.bits.data(), sheet.bits.size());
+    return out.file().WriteAll(head.data(), head.size()) && out.file().WriteAll(sheet.bits.data(), sheet.bits.size()) &&
+           out.Commit();
 }
 
 }  // namespace fax::print

@@ -300,6 +300,22 @@ TEST(PdfErrors, ContentItDoesNotHandleFailsCleanly) {
     EXPECT_EQ(fax::TiffToPdf(c.tif, ok.File("no/such/folder.pdf")), 1);
 }
 
+// A page may be as wide as the widest PCX line (65,535 bytes), not one pixel wider: the
+// coders' buffers grow with the width, and a damaged TIFF may claim any.
+TEST(PdfErrors, PageWidthUpToTheWidestFaxLine) {
+    struct Case {
+        std::uint32_t width;
+        int result;
+    } cases[] = {{65535u * 8u, 0}, {65535u * 8u + 1u, 1}};
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string tif = dir.File(std::to_string(c.width) + ".tif");
+        WriteLibtiffImage(tif, 1, PHOTOMETRIC_MINISWHITE, false, Bytes((c.width + 7) / 8 * 2, 0), c.width, 2, 0, 0);
+        EXPECT_EQ(fax::TiffToPdf(tif, tif + ".pdf"), c.result) << c.width;
+        EXPECT_EQ(Exists(tif + ".pdf"), c.result == 0) << c.width;
+    }
+}
+
 TEST(PdfText, StringsAndIdentifier) {
     struct Case {
         std::string in, out;
