@@ -27,7 +27,6 @@
 #include "formats/fax_check.h"
 #include "formats/fax_reader.h"
 #include "formats/file_io.h"
-#include "formats/file_io.h"
 
 namespace fs = std::filesystem;
 

@@ -31,7 +31,7 @@ int Info(const std::vector<std::string>& args) {
     if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
     std::printf("kind %s\npages %u\n", reader.kind() == fax::FaxKind::Dcx ? "DCX" : "PCX", reader.pageCount());
     for (unsigned n = 1; n <= reader.pageCount(); ++n) {
-        std::uint64_t offset = reader.kind() == fax::FaxKind::Dcx ? reader.table().Slot(n) : 0;
+        std::uint64_t offset = reader.PageOffset(n);
         std::uint8_t head[fax::kPcxHeaderSize];
         if (!reader.file().Seek(offset) ||
             reader.file().Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head))

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "formats/file_io.h"
 #include "print/print_engine.h"
 #include "print/sheet_raster.h"
 
@@ -56,11 +57,6 @@ bool ParsePair(const std::string& text, int max, bool single, int& a, int& b) {
         return true;
     }
     return ParseNumber(text.substr(0, x), max, a) && ParseNumber(text.substr(x + 1), max, b);
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
 }
 
 }  // namespace
@@ -123,7 +119,7 @@ int Print(const std::vector<std::string>& args) {
                                        char name[32];
                                        std::snprintf(name, sizeof name, "/sheet%04u.pbm", number);
                                        const std::string out = outDir + name;
-                                       if (SameFile(out, path)) writeFailure = "Will not overwrite the fax itself:\n" + out;
+                                       if (fax::SameFile(out, path)) writeFailure = "Will not overwrite the fax itself:\n" + out;
                                        else if (!fax::print::WriteSheetPbm(out, sheet)) writeFailure = "Could not write:\n" + out;
                                        return writeFailure.empty();
                                    });

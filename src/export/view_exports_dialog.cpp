@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include "platform/shell.h"
 
@@ -56,7 +55,7 @@ ViewExportsDialog::ViewExportsDialog(QWidget* owner, const QString& tifPath, con
 
 void ViewExportsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     viewTif_->setFocus();
 }
 

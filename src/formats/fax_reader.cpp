@@ -117,7 +117,7 @@ std::string FaxPictureRefusal(const std::string& path, unsigned page) {
     if (!reader.Open(path) || reader.ReadLayout() != PageError::None) return {};
     const unsigned first = page ? page : 1, last = page ? page : reader.pageCount();
     for (unsigned n = first; n <= last; ++n) {
-        const std::uint64_t offset = reader.kind() == FaxKind::Dcx ? reader.table().Slot(n) : 0;
+        const std::uint64_t offset = reader.PageOffset(n);
         std::uint8_t head[kPcxHeaderSize];
         if (!reader.file().Seek(offset) || reader.file().Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head))
             continue;

@@ -49,6 +49,8 @@ public:
     FaxKind kind() const { return kind_; }
     unsigned pageCount() const { return pageCount_; }
     const DcxTable& table() const { return table_; }
+    // Header offset of page n: its DCX table entry, 0 for a PCX.
+    std::uint64_t PageOffset(unsigned n) const { return kind_ == FaxKind::Dcx ? table_.Slot(n) : 0; }
     std::uint64_t fileSize() const { return fileSize_; }
 
     struct Page {

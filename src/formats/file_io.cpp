@@ -32,16 +32,14 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-namespace {
-// Opens an existing regular file. Non-blocking, so that a FIFO without a writer cannot
-// hold us up; the type is checked on the open descriptor, so it cannot change between
-// look and open.
-int OpenRegular(const std::string& path, int access) {
+int OpenRegularFd(const std::string& path, int flags) {
     if (path.empty()) {
         errno = ENOENT;
         return -1;
     }
-    int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    // Non-blocking, so that a FIFO without a writer cannot hold us up; the type is checked
+    // on the open descriptor, so it cannot change between look and open.
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, static_cast<mode_t>(kNewFileMode));
     if (fd < 0) return -1;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -53,11 +51,10 @@ int OpenRegular(const std::string& path, int access) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
-}  // namespace
 
-File File::OpenRead(const std::string& path) { return File(OpenRegular(path, O_RDONLY)); }
+File File::OpenRead(const std::string& path) { return File(OpenRegularFd(path, O_RDONLY)); }
 
-File File::OpenReadWrite(const std::string& path) { return File(OpenRegular(path, O_RDWR)); }
+File File::OpenReadWrite(const std::string& path) { return File(OpenRegularFd(path, O_RDWR)); }
 
 File File::Create(const std::string& path) {
     if (path.empty()) {

@@ -49,6 +49,11 @@ private:
     int fd_ = -1;
 };
 
+// open(2) that gives a descriptor only for a regular file: a folder, FIFO or device is
+// refused at once (errno EISDIR or ENOTSUP) instead of blocking or swallowing data. Files it
+// creates get 0666 less the umask. -1 otherwise.
+int OpenRegularFd(const std::string& path, int flags);
+
 bool FileExists(const std::string& path);  // a regular file (links followed)
 bool PathExists(const std::string& path);  // anything at all: file, folder, FIFO, device
 std::int64_t FileSize(const std::string& path);  // -1 when it cannot be read

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -38,7 +37,7 @@ FileDialogSpec PaintProgramDialogSpec(const QString& paintProgram, const QString
 
 void CentredToolDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     if (initialFocus_) initialFocus_->setFocus();
 }
 

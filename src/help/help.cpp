@@ -1,5 +1,6 @@
 #include "help/help.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -53,7 +54,7 @@ QString DesktopDefaultBrowserCommand() {
 }  // namespace
 
 bool WriteHelpFiles(QWidget* owner, const QString& programDir) {
-    return WriteResourceFile(owner, kHelpResource, programDir + QLatin1Char('/') + kHelpPage);
+    return WriteResourceFile(owner, kHelpResource, QDir(programDir).filePath(kHelpPage));
 }
 
 QString BrowserCommandProgram(const QString& command) {
@@ -83,7 +84,7 @@ QString FindWebBrowser() {
 }
 
 QString HelpUrl(const QString& programDir, const QString& anchor) {
-    QUrl url = QUrl::fromLocalFile(programDir + QLatin1Char('/') + kHelpPage);
+    QUrl url = QUrl::fromLocalFile(QDir(programDir).filePath(kHelpPage));
     const QString fragment = anchor.startsWith(QLatin1Char('#')) ? anchor.mid(1) : anchor;
     if (!fragment.isEmpty()) url.setFragment(fragment);
     return url.toString(QUrl::FullyEncoded);
@@ -96,7 +97,7 @@ bool OpenPageInBrowser(const QString& page, const QString& url, const QString& w
 }
 
 void ShowHelp(QWidget* owner, const ViewerState& state, const QString& anchor) {
-    const QString page = state.programDir + QLatin1Char('/') + kHelpPage;
+    const QString page = QDir(state.programDir).filePath(kHelpPage);
     if (OpenPageInBrowser(page, HelpUrl(state.programDir, anchor), state.programDir)) return;
     const int result = QFileInfo::exists(page) ? kNoOpener : kPageMissing;
     prompts().show(owner, kProductName,
@@ -108,7 +109,7 @@ void ShowHelp(QWidget* owner, const ViewerState& state, const QString& anchor) {
 }
 
 void OpenDocument(QWidget* owner, const ViewerState& state, const QString& name) {
-    const QString path = state.programDir + QLatin1Char('/') + name;
+    const QString path = QDir(state.programDir).filePath(name);
     if (shell().open(path, state.programDir)) return;
     prompts().show(owner, kProductName,
                    QStringLiteral("Unable to open:\n%1\n\nUse another Editor, Word Processor, or Email Program to open it.")

@@ -1,5 +1,6 @@
 #include "help/support_form.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -60,7 +61,7 @@ bool ShowSupportForm(QWidget* owner, const ViewerState& state, const QString& su
                                              subject.toHtmlEscaped(), percent, percent, body.toHtmlEscaped()});
     if (page.isEmpty()) return false;
 
-    const QString path = state.programDir + QLatin1Char('/') + kSupportFormPage;
+    const QString path = QDir(state.programDir).filePath(kSupportFormPage);
     fax::File out = fax::File::Create(QFile::encodeName(path).toStdString());
     if (!out) {
         Fail(owner, QStringLiteral("Could not create [Quorvane email form] file:\n%1\nCheck hard-drive.").arg(path));

@@ -22,8 +22,6 @@ class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font);
     QRect rect(int x, int y, int w, int h) const;
-    int baseX() const { return baseX_; }
-    int baseY() const { return baseY_; }
 
 private:
     int baseX_, baseY_;

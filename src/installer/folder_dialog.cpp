@@ -24,7 +24,7 @@ QLabel* Text(QWidget* parent, const DialogUnits& u, const QString& text, int x, 
 
 FolderDialog::FolderDialog(const QString& self, QWidget* parent) : QDialog(parent), self_(self) {
     const QString product = app::kProductName;
-    setWindowTitle(QStringLiteral("%1 Installation").arg(product));
+    setWindowTitle(InstallTitle());
     const DialogUnits u = StyleDialog(this, 306, 166);
 
     auto* frame = new QGroupBox(QStringLiteral("Expanding Files and Installing Program"), this);

@@ -36,11 +36,8 @@ public:
     QPushButton* nextButton() const { return next_; }
     QPushButton* exitButton() const { return exit_; }
     QLabel* sourceLine() const { return source_; }
-    QLabel* destinationLine() const { return destination_; }
-    QLabel* progressBar() const { return bar_; }
     DelayedTips* optionTips() const { return optionTips_; }
     DelayedTips* fieldTips() const { return fieldTips_; }
-    QString startingFolder() const { return start_; }
 
     // PayloadView
     void showProgress(const QString& bar) override;

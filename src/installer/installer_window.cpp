@@ -88,7 +88,7 @@ int InstallerWindow::run() {
         return 0;
     }
     setWindowTitle(mode == Mode::UnInstall2 ? QStringLiteral("%1 UnInstalling").arg(app::kProductName)
-                                            : QStringLiteral("%1 Installation").arg(app::kProductName));
+                                            : InstallTitle());
     showMaximized();
     repaint();
     // The command runs once the window is on the screen.

@@ -1,28 +1,19 @@
 #include "platform/resource_writer.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QResource>
 
+#include "formats/file_io.h"
 #include "platform/prompts.h"
 #include "viewer/viewer_state.h"
 
 namespace app {
 
 int OpenRegularFile(const QString& path, int flags) {
-    // Non-blocking only while opening, so a pipe without a reader cannot hold us here.
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
+    return fax::OpenRegularFd(QFile::encodeName(path).toStdString(), flags);
 }
 
 bool WriteResourceFile(QWidget* owner, const QString& resource, const QString& path) {

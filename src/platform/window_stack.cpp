@@ -1,6 +1,7 @@
 #include "platform/window_stack.h"
 
 #include <QPointer>
+#include <QScreen>
 #include <QVector>
 #include <QWidget>
 #include <algorithm>
@@ -32,6 +33,10 @@ QWidget* CurrentToolWindow() {
 QWidget* TopWindow() {
     QWidget* tool = CurrentToolWindow();
     return tool ? tool : g_main.data();
+}
+
+void CentreOnScreen(QWidget* window) {
+    if (QScreen* s = window->screen()) window->move(s->availableGeometry().center() - window->rect().center());
 }
 
 }  // namespace app

@@ -14,6 +14,8 @@ void PopToolWindow(QWidget* window);
 QWidget* CurrentToolWindow();
 // The window that owns new prompts: the current tool window, else the main window.
 QWidget* TopWindow();
+// Centres a tool window on the free area of its screen, where it opens.
+void CentreOnScreen(QWidget* window);
 
 // Pushes for its lifetime; a tool dialog holds one as a member.
 class ToolWindowScope {

@@ -101,7 +101,6 @@ public:
     FaxKind kind() const { return kind_; }
     unsigned pageCount() const { return pageCount_; }
     File& file() { return file_; }
-    const DcxTable& table() const { return table_; }
     // Header offset of page n: the DCX table entry n, offset 0 for a PCX.
     std::uint64_t PageOffset(unsigned page) const;
 

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "help/help.h"
@@ -32,9 +31,6 @@ QGroupBox* RadioGroup(QWidget* parent, const QString& title, std::initializer_li
     return box;
 }
 
-void Centre(QWidget* w) {
-    if (QScreen* s = w->screen()) w->move(s->availableGeometry().center() - w->rect().center());
-}
 }  // namespace
 
 PrintProgressWindow::PrintProgressWindow(QWidget* owner) : QDialog(owner), scope_(this) {
@@ -140,7 +136,7 @@ bool PrintFaxDialog::Prepare() {
     (c.prnAspect == 1 ? scaleToPrinter_ : actual_)->setChecked(true);
     blank_->setChecked(c.printBlankPage != 0);
     adjustSize();
-    Centre(this);
+    CentreOnScreen(this);
     print_->setFocus();
     return true;
 }

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "help/help.h"
@@ -84,7 +83,7 @@ bool BreakUpDialog::Prepare() {
     }
     count_->setText(QString::number(inspection.pages));
     adjustSize();
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     seed_->setFocus();
     return true;
 }

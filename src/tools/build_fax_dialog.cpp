@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -109,7 +108,7 @@ bool BuildFaxDialog::Prepare() {
     name_->setText(NewFaxName(state_.faxDir, state_.settings));
     selected_.clear();
     adjustSize();
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     build_->setFocus();
     return true;
 }

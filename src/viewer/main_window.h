@@ -27,7 +27,6 @@ class QComboBox;
 namespace app {
 
 class InstanceChannel;
-class PageView;
 class PageSelector;
 class WrapMenuBar;
 

@@ -31,7 +31,6 @@ public:
     QRect itemRect(const QAction* action) const;
     int rowCount() const { return rows_; }
     QAction* activeAction() const;
-    QMenu* openMenu() const { return openMenu_; }
     bool keyboardMode() const { return keyboardMode_; }
 
     bool hasHeightForWidth() const override { return true; }

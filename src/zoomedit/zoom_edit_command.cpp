@@ -1,5 +1,6 @@
 #include "zoomedit/zoom_edit_command.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -49,7 +50,7 @@ ZoomEditCommand::ZoomEditCommand(QWidget* owner, QString programDir, QString fax
       page_(page),
       paintProgram_(std::move(paintProgram)) {}
 
-QString ZoomEditCommand::workFile(const char* name) const { return programDir_ + QLatin1Char('/') + QLatin1String(name); }
+QString ZoomEditCommand::workFile(const char* name) const { return QDir(programDir_).filePath(QLatin1String(name)); }
 
 void ZoomEditCommand::SetDialogVisible(bool visible) {
     if (showDialog) showDialog(visible);

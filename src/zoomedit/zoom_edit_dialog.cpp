@@ -1,8 +1,8 @@
 #include "zoomedit/zoom_edit_dialog.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -42,11 +42,11 @@ bool ZoomEditDialog::IsOpen() { return g_open > 0; }
 
 bool ZoomEditDialog::Prepare() {
     adjustSize();
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
     // zoomedit.pcx counts too: a fax of that name would be removed with the work files.
     bool reserved = false;
     for (const char* name : {fax::kZoomEditDcx, fax::kZoomEditPcx})
-        reserved = reserved || SameFile(state_.currentFax, state_.programDir + QLatin1Char('/') + QLatin1String(name));
+        reserved = reserved || SameFile(state_.currentFax, QDir(state_.programDir).filePath(QLatin1String(name)));
     if (reserved) {
         prompts().show(this, QString::fromLatin1(fax::kZoomEditTitle),
                        QStringLiteral("%1\n is a reserved file used for temporary use and can not be used for other "
