@@ -52,6 +52,13 @@ int OpenRegularFd(const std::string& path, int flags) {
     return fd;
 }
 
+bool AbsentOrWritable(const std::string& path) {
+    const int fd = OpenRegularFd(path, O_WRONLY);
+    if (fd < 0) return errno == ENOENT;
+    ::close(fd);
+    return true;
+}
+
 File File::OpenRead(const std::string& path) { return File(OpenRegularFd(path, O_RDONLY)); }
 
 File File::OpenReadWrite(const std::string& path) { return File(OpenRegularFd(path, O_RDWR)); }
@@ -282,9 +289,10 @@ void AtomicFile::Discard() {
 
 void AtomicFile::KeepIfNew() {
     if (done_) return;
-    file_.Close();
+    // A late write error reported by close() means the content is not all there.
+    const bool closed = ::close(std::exchange(file_.fd_, -1)) == 0;
     // link() never replaces an existing name, unlike rename(); a device gets nothing.
-    if (!inPlace_ && ::link(temp_.c_str(), dest_.c_str()) == 0) {
+    if (closed && !inPlace_ && ::link(temp_.c_str(), dest_.c_str()) == 0) {
         ::unlink(temp_.c_str());
         done_ = true;
         return;

@@ -54,6 +54,11 @@ private:
 // creates get 0666 less the umask. -1 otherwise.
 int OpenRegularFd(const std::string& path, int flags);
 
+// True when no file is at `path` or it is a regular file this process may open for writing
+// (it is opened and closed again, unchanged): where a read-only file must stay as it is
+// although its replacement is written beside it and renamed over it.
+bool AbsentOrWritable(const std::string& path);
+
 bool FileExists(const std::string& path);  // a regular file (links followed)
 bool PathExists(const std::string& path);  // anything at all: file, folder, FIFO, device
 std::int64_t FileSize(const std::string& path);  // -1 when it cannot be read
@@ -90,7 +95,8 @@ public:
     bool Commit(bool flush = true);
     void Discard();  // closes and removes the temporary file
     // Keeps what was written under the target's name only when no file of that
-    // name exists (a partial new file is better than nothing; an old file is kept).
+    // name exists (a partial new file is better than nothing; an old file is kept) and
+    // closing reported no lost write.
     void KeepIfNew();
 
 private:

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <memory>
 
+#include "formats/file_io.h"
 #include "installer/installer_env.h"
 #include "installer/resource_file.h"
 #include "platform/prompts.h"
@@ -96,44 +97,34 @@ bool PayloadStep(PayloadView& view, int id, const QString& destination, const QS
 
 bool TimedCopy(const QString& source, const QString& destination, bool keepTime) {
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBuffer]());
-    if (!buffer || app::SameFile(source, destination)) return false;  // truncating would empty the source
-    struct timespec modified {};
-    if (keepTime) {
-        Fd probe;
-        for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
-            probe.fd = OpenRegularFile(source, O_RDONLY);
-            if (probe.fd >= 0) break;
-            if (attempt == kOpenAttempts) return false;
-            Pause(100);
-        }
-        struct stat st {};
-        if (::fstat(probe.fd, &st) != 0) return false;
-        modified = st.st_mtim;
-    }
-    {
-        Fd in, out;
+    if (!buffer || app::SameFile(source, destination)) return false;
+    Fd in;
+    for (int attempt = 1; attempt <= (keepTime ? kOpenAttempts : 1); ++attempt) {
         in.fd = OpenRegularFile(source, O_RDONLY);
-        struct stat st {};
-        if (in.fd < 0 || ::fstat(in.fd, &st) != 0) return false;
-        out.fd = OpenRegularFile(destination, O_RDWR | O_CREAT | O_TRUNC);
-        if (out.fd < 0) return false;
-        for (;;) {
-            const ssize_t got = ::read(in.fd, buffer.get(), kCopyBuffer);
-            if (got < 0) return false;
-            if (got > 0 && ::write(out.fd, buffer.get(), static_cast<size_t>(got)) != got) return false;
-            if (static_cast<std::size_t>(got) < kCopyBuffer) break;
-        }
-        // A copy of a program runs like the original.
-        if (::fchmod(out.fd, st.st_mode & 07777) != 0) return false;
+        if (in.fd >= 0) break;
+        if (attempt == kOpenAttempts) return false;
+        Pause(100);
     }
-    if (keepTime) {
-        Fd out;
-        out.fd = OpenRegularFile(destination, O_WRONLY);
-        if (out.fd < 0) return false;
-        const struct timespec times[2] = {{0, UTIME_OMIT}, modified};
-        if (::futimens(out.fd, times) != 0) return false;
+    struct stat st {};
+    if (in.fd < 0 || ::fstat(in.fd, &st) != 0) return false;
+    // Written beside the destination and renamed over it once complete: a failure leaves
+    // the old file as it was and never a part of the new one under its name.
+    // A read-only destination is refused, as opening it for writing would be.
+    const std::string target = QFile::encodeName(destination).toStdString();
+    if (!fax::AbsentOrWritable(target)) return false;
+    fax::AtomicFile out(target);
+    if (!out.Open()) return false;
+    for (;;) {
+        const ssize_t got = ::read(in.fd, buffer.get(), kCopyBuffer);
+        if (got < 0 || !out.file().WriteAll(buffer.get(), static_cast<std::size_t>(got))) return false;
+        if (static_cast<std::size_t>(got) < kCopyBuffer) break;
     }
-    return true;
+    // A copy of a program runs like the original, and may keep its time.
+    const std::string temp = out.tempPath();
+    if (::chmod(temp.c_str(), st.st_mode & 07777) != 0) return false;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    if (keepTime && ::utimensat(AT_FDCWD, temp.c_str(), times, 0) != 0) return false;
+    return out.Commit();
 }
 
 bool WritePayload(PayloadView& view, const QString& folder, const QString& self) {

@@ -1,7 +1,6 @@
 #include "platform/resource_writer.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <QFile>
 #include <QResource>
@@ -29,11 +28,12 @@ bool WriteResourceFile(QWidget* owner, const QString& resource, const QString& p
         size = unpacked.size();
     }
     if (size <= 0) return false;
-    const int fd = OpenRegularFile(path, O_RDWR | O_CREAT | O_TRUNC);
-    if (fd < 0) return false;
-    const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
-    const bool closed = ::close(fd) == 0;
-    if (written == size && closed) return true;
+    // Written beside the file and renamed over it, so a failure leaves the old file whole.
+    // A read-only file is left alone, as opening it for writing would leave it.
+    const std::string target = QFile::encodeName(path).toStdString();
+    fax::AtomicFile out(target);
+    if (!fax::AbsentOrWritable(target) || !out.Open()) return false;
+    if (out.file().WriteAll(data, static_cast<std::size_t>(size)) && out.Commit()) return true;
     prompts().show(owner, kProductName,
                    QStringLiteral("Could not save [email addresses to send to] file:\n%1\nCheck hard-drive.").arg(path),
                    Icon::Error);

@@ -8,9 +8,10 @@ class QWidget;
 
 namespace app {
 
-// Writes the Qt resource `resource` (such as ":/help/tarvexhelp.htm") into `path`, created
-// or truncated, in one write. A missing or empty resource or a file that cannot be created
-// fails without a message; a write that does not take every byte shows "Could not save
+// Writes the Qt resource `resource` (such as ":/help/tarvexhelp.htm") into `path`, through a
+// file beside it renamed over it once complete, so an old file is never left half
+// overwritten. A missing or empty resource or a file that cannot be created
+// fails without a message; a write that does not complete shows "Could not save
 // ..." (owned by `owner`) and fails.
 bool WriteResourceFile(QWidget* owner, const QString& resource, const QString& path);
 

@@ -4,9 +4,14 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSettings>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <cerrno>
 #include <cstdlib>
 
+#include "formats/file_io.h"
 #include "platform/pump_wait.h"
 
 namespace app {
@@ -45,12 +50,54 @@ QString ReadText(const QString& subkey, const QString& name, const QString& fall
     return value;
 }
 
-void WriteText(const QString& subkey, const QString& name, const QString& text) {
+// Qt's own writer can report success after a write that failed (on a full disk it left an
+// empty store), so the store is made in a scratch folder, read back under another name
+// (a name QSettings has not cached), and only then put in place.
+bool WriteText(const QString& subkey, const QString& name, const QString& text) {
     BusyGuard busy;
-    QDir().mkpath(QFileInfo(SettingsPath()).absolutePath());
-    QSettings store(SettingsPath(), QSettings::IniFormat);
-    store.setValue(Key(subkey, name), text);
-    store.sync();
+    const QString path = SettingsPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) return false;
+    const QString made = scratch.filePath(QStringLiteral("made.conf"));
+    const QString check = scratch.filePath(QStringLiteral("check.conf"));
+    if (QFileInfo::exists(path) && !QFile::copy(path, made)) return false;
+    QMap<QString, QVariant> expected;
+    {
+        QSettings store(made, QSettings::IniFormat);
+        store.setValue(Key(subkey, name), text);
+        store.sync();
+        if (store.status() != QSettings::NoError) return false;
+        for (const QString& key : store.allKeys()) expected.insert(key, store.value(key));
+    }
+    if (!QFile::rename(made, check)) return false;
+    {
+        QSettings reread(check, QSettings::IniFormat);
+        if (reread.status() != QSettings::NoError || reread.allKeys().size() != expected.size()) return false;
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            if (reread.value(it.key()) != it.value()) return false;
+    }
+    QFile in(check);
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = in.readAll();
+    if (bytes.size() != in.size()) return false;
+
+    const std::string target = QFile::encodeName(path).toStdString();
+    struct stat old {};
+    const bool hadOld = ::stat(target.c_str(), &old) == 0;
+    fax::AtomicFile out(target);
+    if (!out.Open() || !out.file().WriteAll(bytes.constData(), static_cast<std::size_t>(bytes.size()))) return false;
+    // QSettings notices a changed store by its size and its time to the millisecond; a store
+    // rewritten within the same millisecond gets a time one millisecond on.
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    if (hadOld && old.st_mtim.tv_sec == now.tv_sec && old.st_mtim.tv_nsec / 1000000 == now.tv_nsec / 1000000) {
+        now.tv_nsec += 1000000;
+        if (now.tv_nsec >= 1000000000) now.tv_sec += 1, now.tv_nsec -= 1000000000;
+        const struct timespec times[2] = {now, now};
+        ::utimensat(AT_FDCWD, out.tempPath().c_str(), times, 0);
+    }
+    return out.Commit();
 }
 
 std::int32_t ParseSigned(const QString& text) {

@@ -17,7 +17,9 @@ QString SettingsPath();
 // Each access opens the store afresh and serialises with the busy flag. A `size` above 0
 // cuts the text to size - 1 characters; paths and programs are read whole (size 0).
 QString ReadText(const QString& subkey, const QString& name, const QString& fallback = {}, int size = 0);
-void WriteText(const QString& subkey, const QString& name, const QString& text);
+// The store is written beside the old one and renamed over it; false when that failed
+// (the old store then stays as it was).
+bool WriteText(const QString& subkey, const QString& name, const QString& text);
 // Decimal, leading digits only (with an optional sign); text that does not parse gives 0.
 std::int32_t ReadSigned(const QString& subkey, const QString& name, std::int32_t fallback);
 // C notation: "0x" hexadecimal, a leading "0" octal; the parsed prefix counts.

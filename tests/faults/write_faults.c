@@ -11,8 +11,11 @@
  *                         network file system's late error on close, say)
  *   VANTOREL_FAULT_ERRNO  ENOSPC (the default) or EIO
  *   VANTOREL_FAULT_HIT    a file made when the first fault is injected (outside the folder)
- *   VANTOREL_FAULT_COUNT  a file that receives "CALLS BYTES" at exit: the calls and bytes the
- *                         folder saw, so a test knows the range worth trying */
+ *   VANTOREL_FAULT_COUNT  a file to which each process appends "CALLS BYTES" at exit (also
+ *                         a forked child's _exit): the calls and bytes the folder saw, so a
+ *                         test knows the range worth trying. Budgets count per process.
+ *   VANTOREL_FAULT_SLOW   microseconds each of those calls waits first: a slow disk, so that a
+ *                         test killing the program lands in the middle of its writing */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -37,6 +40,7 @@ static const char* hitPath;
 #define TRACKED_FDS 4096
 static unsigned char writtenTo[TRACKED_FDS];
 static int hit;
+static useconds_t slowness;
 
 __attribute__((constructor)) static void Setup(void) {
     dir = getenv("VANTOREL_FAULT_DIR");
@@ -49,6 +53,8 @@ __attribute__((constructor)) static void Setup(void) {
     v = getenv("VANTOREL_FAULT_ERRNO");
     if (v && strcmp(v, "EIO") == 0) faultErrno = EIO;
     hitPath = getenv("VANTOREL_FAULT_HIT");
+    v = getenv("VANTOREL_FAULT_SLOW");
+    if (v) slowness = (useconds_t)atol(v);
 }
 
 static void* Next(const char* name) { return dlsym(RTLD_NEXT, name); }
@@ -61,10 +67,18 @@ __attribute__((destructor)) static void Report(void) {
     int (*realClose)(int) = (int (*)(int))Next("close");
     char text[64];
     int n = snprintf(text, sizeof text, "%lld %lld\n", calls, bytesWritten);
-    int fd = realOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int fd = realOpen(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) return;
     if (realWrite(fd, text, (size_t)n) != n) unlink(path);
     realClose(fd);
+}
+
+/* A forked worker that ends with _exit() reports too. */
+void _exit(int status) {
+    void (*real)(int) = (void (*)(int))Next("_exit");
+    Report();
+    real(status);
+    __builtin_unreachable();
 }
 
 static int Under(const char* path) {
@@ -104,6 +118,7 @@ static void Hit(void) {
 
 /* 1 when this call is past the call budget (and so must fail). */
 static int CallFails(void) {
+    if (slowness) usleep(slowness);
     long long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
     if (callLimit < 0 || n < callLimit || (once && n > callLimit)) return 0;
     Hit();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -39,22 +40,46 @@ bool Same(const std::string& name, const Bytes& a, const Bytes& b) { return Comp
 
 struct WriterCase {
     const char* name;
-    const char* args;     // after the program; IN and OUT stand for the input and output folders
-    const char* prepare;  // shell commands run in OUT first (files the user already has); may be ""
+    // The command line; $CLI, $DRIVER (the window's writers, see fault_driver.cpp) and
+    // $EDITOR (a stand-in paint program) name programs, $IN and $OUT the input and output folders.
+    const char* args;
+    const char* prepare;  // shell commands run in $OUT first (files the user already has); may be ""
+    int budgets = 24;     // fault positions tried of each kind (fewer for the slow writers)
 };
 
+#define PAGES "cp $IN/sp0001.pcx fpa0001.pcx && cp $IN/sp0003.pcx fpa0002.pcx"
 const WriterCase kWriters[] = {
-    {"breakup", "--yes breakup IN/sample.dcx OUT sp", "cp IN/sp0003.pcx sp0002.pcx"},
-    {"build", "--yes build OUT/fax.dcx IN/sp0001.pcx IN/sp0003.pcx", "cp IN/sample.dcx fax.dcx"},
-    {"longfax", "--yes longfax IN/sample.dcx OUT/long.dcx", "cp IN/sp0001.pcx long.dcx"},
-    {"export", "--yes export IN/sample.dcx OUT/fax.tif OUT/fax.pdf", "echo old >fax.pdf"},
-    {"replace", "replace OUT/fax.dcx 2 IN/sp0001.pcx", "cp IN/sample.dcx fax.dcx"},
-    {"frombmp", "--yes frombmp IN/page.bmp OUT/page.pcx", "cp IN/sp0002.pcx page.pcx"},
-    {"tobmp", "--yes tobmp IN/sample.dcx 3 OUT/page.bmp", ""},
-    {"print", "print IN/sample.dcx OUT --dpi 100 --printable 800x1000", "echo keep >keep.txt"},
-    {"render", "--yes render IN/sample.dcx 2 OUT/page.png --zoom 50", "echo keep >keep.txt"},
-    {"pbm", "--yes pbm IN/sample.dcx 1 OUT/page.pbm", "echo keep >keep.txt"},
+    {"breakup", "$CLI --yes breakup $IN/sample.dcx $OUT sp", "cp $IN/sp0003.pcx sp0002.pcx"},
+    {"build", "$CLI --yes build $OUT/fax.dcx $IN/sp0001.pcx $IN/sp0003.pcx", "cp $IN/sample.dcx fax.dcx"},
+    {"longfax", "$CLI --yes longfax $IN/sample.dcx $OUT/long.dcx", "cp $IN/sp0001.pcx long.dcx"},
+    {"export", "$CLI --yes export $IN/sample.dcx $OUT/fax.tif $OUT/fax.pdf", "echo old >fax.pdf"},
+    {"batch", "$CLI export --to-dir $OUT/to --jobs 2 $IN/sample.dcx $IN/sp0002.pcx", "mkdir to && echo keep >to/keep.txt"},
+    {"replace", "$CLI replace $OUT/fax.dcx 2 $IN/sp0001.pcx", "cp $IN/sample.dcx fax.dcx"},
+    {"frombmp", "$CLI --yes frombmp $IN/page.bmp $OUT/page.pcx", "cp $IN/sp0002.pcx page.pcx"},
+    {"tobmp", "$CLI --yes tobmp $IN/sample.dcx 3 $OUT/page.bmp", ""},
+    {"print", "$CLI print $IN/sample.dcx $OUT --dpi 100 --printable 800x1000", "echo keep >keep.txt"},
+    {"render", "$CLI --yes render $IN/sample.dcx 2 $OUT/page.png --zoom 50", "echo keep >keep.txt"},
+    {"pbm", "$CLI --yes pbm $IN/sample.dcx 1 $OUT/page.pbm", "echo keep >keep.txt"},
+    {"accumsave", "$DRIVER accum-save $OUT/a $IN/sample.dcx", "mkdir a && cd a && cp $IN/sp0002.pcx fpa0001.pcx"},
+    {"accumconvert", "$DRIVER accum-convert $OUT/a $OUT/fax", "mkdir a fax && cd a && " PAGES},
+    {"copy", "$DRIVER copy $IN/sample.dcx $OUT/fax.dcx", "cp $IN/sp0001.pcx fax.dcx"},
+    {"moveas", "$DRIVER move $OUT/from/sample.dcx $OUT/fax.dcx", "mkdir from && cp $IN/sample.dcx from && cp $IN/sp0001.pcx fax.dcx"},
+    {"zoomeditdcx", "$DRIVER zoomedit $OUT/fax.dcx 2 '$EDITOR --rect 8 8 300 200'", "cp $IN/sample.dcx fax.dcx", 8},
+    {"zoomeditpcx", "$DRIVER zoomedit $OUT/page.pcx 1 '$EDITOR --rect 8 8 300 200'", "cp $IN/sp0002.pcx page.pcx", 8},
+    {"settings", "$DRIVER setting $OUT DftFax /home/fax/new.dcx",
+     "mkdir -p Quorvane/Applications && printf '[Configure]\\nPaintProgram=kolourpaint\\n' >Quorvane/Applications/Tarvex.conf"},
+    {"payload", "$DRIVER payload $OUT/Tarvex", "mkdir -p Tarvex/Fax && cp $IN/sp0001.pcx Tarvex/Fax/mine.pcx && echo old >Tarvex/README.TXT", 8},
 };
+#undef PAGES
+
+// The case's text with its names filled in.
+std::string Expand(std::string text, const std::string& in, const std::string& out) {
+    const std::pair<const char*, std::string> names[] = {
+        {"$CLI", CliPath()}, {"$DRIVER", VANTOREL_FAULT_DRIVER}, {"$EDITOR", VANTOREL_STAND_IN}, {"$IN", in}, {"$OUT", out}};
+    for (const auto& [name, value] : names)
+        for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, std::strlen(name), value);
+    return text;
+}
 
 class WriteFaults : public ::testing::TestWithParam<WriterCase> {
 protected:
@@ -75,18 +100,17 @@ protected:
         fs::remove_all(out);
         fs::create_directories(out);
         const std::string in = input_->path();
-        std::string args = std::regex_replace(std::regex_replace(GetParam().args, std::regex("IN"), in),
-                                              std::regex("OUT"), out);
-        std::string prepare = std::regex_replace(GetParam().prepare, std::regex("IN"), in);
+        const std::string prepare = Expand(GetParam().prepare, in, out);
         if (!prepare.empty()) {
             EXPECT_EQ(0, RunCommand("cd " + out + " && " + prepare));
         }
         before_ = Snapshot(out);
         fs::remove(hit_);
+        fs::remove(count_);
         return RunCommand("env XDG_RUNTIME_DIR=" + in + " QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=verify_asan_link_order=0"
                           " LD_PRELOAD=" VANTOREL_WRITE_FAULTS " VANTOREL_FAULT_DIR=" + fs::canonical(out).string() +
                           " VANTOREL_FAULT_HIT=" + hit_ + " VANTOREL_FAULT_COUNT=" + count_ + " " + faults + " " +
-                          CliPath() + " " + args + " >/dev/null 2>&1");
+                          Expand(GetParam().args, in, out) + " >/dev/null 2>&1");
     }
 
     static TempDir* input_;
@@ -98,28 +122,54 @@ protected:
 
 TempDir* WriteFaults::input_ = nullptr;
 
-// Budgets worth trying: every one up to 24, then spread evenly up to `total`.
-std::vector<long long> Budgets(long long total) {
+// The page data of a DCX, read from its table (magic 987,654,321, then offsets up to a zero).
+std::vector<Bytes> DcxPages(const Bytes& file) {
+    auto le32 = [&](std::size_t at) {
+        return at + 4 > file.size() ? 0u : file[at] | file[at + 1] << 8 | file[at + 2] << 16 | unsigned(file[at + 3]) << 24;
+    };
+    std::vector<std::uint32_t> offsets;
+    if (le32(0) != 987654321u) return {};
+    for (std::size_t slot = 1; slot <= 1024 && le32(4 * slot) != 0; ++slot) offsets.push_back(le32(4 * slot));
+    std::vector<Bytes> pages;
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        const std::size_t end = i + 1 < offsets.size() ? offsets[i + 1] : file.size();
+        if (offsets[i] > end || end > file.size()) return {};
+        pages.emplace_back(file.begin() + offsets[i], file.begin() + end);
+    }
+    return pages;
+}
+
+// True when `kept` is a DCX holding the first pages of `complete`, each whole, but not all.
+bool FirstPagesOf(const Bytes& kept, const Bytes& complete) {
+    const auto some = DcxPages(kept), all = DcxPages(complete);
+    return !some.empty() && some.size() < all.size() && std::equal(some.begin(), some.end(), all.begin());
+}
+
+// Budgets worth trying: every one up to `count`, then `count` more spread evenly up to `total`.
+std::vector<long long> Budgets(long long total, int count) {
     std::vector<long long> n;
-    for (long long i = 0; i <= total; i += (i < 24 ? 1 : std::max(1LL, total / 24))) n.push_back(i);
+    for (long long i = 0; i <= total; i += (i < count ? 1 : std::max(1LL, total / count))) n.push_back(i);
     return n;
 }
 
 TEST_P(WriteFaults, EveryFileIsOldOrCompleteAndFailureIsReported) {
+    if (std::string(VANTOREL_FAULT_DRIVER).empty() && std::strstr(GetParam().args, "$DRIVER"))
+        GTEST_SKIP() << "the window's writers are not built here";
     const std::string out = scratch_.File("out");
     ASSERT_EQ(0, RunCase(out, "")) << "the run without faults";
     const Files reference = Snapshot(out);
+    // The busiest process's counts (a batch export writes from forked workers).
     long long calls = 0, bytes = 0;
-    std::ifstream(count_) >> calls >> bytes;
+    std::ifstream counts(count_);
+    for (long long c, b; counts >> c >> b;) calls = std::max(calls, c), bytes = std::max(bytes, b);
     ASSERT_GT(calls, 0);
-    ASSERT_GT(bytes, 0);
 
     std::vector<std::string> faults;
-    for (long long n : Budgets(calls)) {
+    for (long long n : Budgets(calls, GetParam().budgets)) {
         faults.push_back("VANTOREL_FAULT_CALLS=" + std::to_string(n + 1));
         faults.push_back("VANTOREL_FAULT_ONCE=1 VANTOREL_FAULT_CALLS=" + std::to_string(n + 1));
     }
-    for (long long n : Budgets(bytes)) faults.push_back("VANTOREL_FAULT_BYTES=" + std::to_string(n));
+    for (long long n : bytes > 0 ? Budgets(bytes, GetParam().budgets) : std::vector<long long>{}) faults.push_back("VANTOREL_FAULT_BYTES=" + std::to_string(n));
     std::size_t faulted = 0;
     for (std::size_t i = 0; i < faults.size(); ++i) {
         const std::string setting = faults[i] + (i % 3 == 1 ? " VANTOREL_FAULT_ERRNO=EIO" : "");
@@ -128,8 +178,8 @@ TEST_P(WriteFaults, EveryFileIsOldOrCompleteAndFailureIsReported) {
         const bool hit = Exists(hit_);
         faulted += hit;
         const Files after = Snapshot(out);
+        // Success after a fault is fine when the program recovered: the outputs are complete.
         if (status == 0) {
-            EXPECT_FALSE(hit) << "a write failed, yet the command reported success";
             for (const auto& [name, bytes] : reference) EXPECT_TRUE(after.count(name) && Same(name, after.at(name), bytes)) << name;
         } else {
             EXPECT_EQ(1, status);
@@ -138,12 +188,17 @@ TEST_P(WriteFaults, EveryFileIsOldOrCompleteAndFailureIsReported) {
         for (const auto& [name, bytes] : after) {
             const bool old = before_.count(name) && before_.at(name) == bytes;
             const bool complete = reference.count(name) && Same(name, reference.at(name), bytes);
-            EXPECT_TRUE(old || complete) << name << " is neither the file that was there nor a complete output";
+            // A fax that could not be finished keeps the pages written before the failure,
+            // under a name that was free, and says so.
+            const bool firstPages = status != 0 && !before_.count(name) && reference.count(name) &&
+                                    FirstPagesOf(bytes, reference.at(name));
+            EXPECT_TRUE(old || complete || firstPages) << name << " is neither the file that was there nor a complete output";
         }
+        // A failure keeps every file; a success may have moved one away (MoveAs, Convert).
         for (const auto& [name, bytes] : before_)
-            EXPECT_TRUE(after.count(name) || !reference.count(name)) << name << " was lost";
+            EXPECT_TRUE(after.count(name) || (status == 0 && !reference.count(name))) << name << " was lost";
     }
-    EXPECT_GT(faulted, faults.size() / 2) << "the faults did not reach the output folder";
+    EXPECT_GE(faulted, faults.size() / 2) << "the faults did not reach the output folder";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, WriteFaults, ::testing::ValuesIn(kWriters),
