@@ -15,7 +15,9 @@
  *                         a forked child's _exit): the calls and bytes the folder saw, so a
  *                         test knows the range worth trying. Budgets count per process.
  *   VANTOREL_FAULT_SLOW   microseconds each of those calls waits first: a slow disk, so that a
- *                         test killing the program lands in the middle of its writing */
+ *                         test killing the program lands in the middle of its writing
+ *   VANTOREL_FAULT_MARK   a file made at the first of those calls: its time tells a test when
+ *                         the writing began */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -41,6 +43,8 @@ static const char* hitPath;
 static unsigned char writtenTo[TRACKED_FDS];
 static int hit;
 static useconds_t slowness;
+static const char* markPath;
+static int marked;
 
 __attribute__((constructor)) static void Setup(void) {
     dir = getenv("VANTOREL_FAULT_DIR");
@@ -55,6 +59,7 @@ __attribute__((constructor)) static void Setup(void) {
     hitPath = getenv("VANTOREL_FAULT_HIT");
     v = getenv("VANTOREL_FAULT_SLOW");
     if (v) slowness = (useconds_t)atol(v);
+    markPath = getenv("VANTOREL_FAULT_MARK");
 }
 
 static void* Next(const char* name) { return dlsym(RTLD_NEXT, name); }
@@ -108,16 +113,20 @@ static int PathUnder(const char* path) {
     return getcwd(cwd, sizeof cwd) && Under(cwd);
 }
 
-static void Hit(void) {
-    if (__atomic_exchange_n(&hit, 1, __ATOMIC_SEQ_CST) || !hitPath) return;
+/* Makes `path` (once per flag), outside the folder and so without a fault. */
+static void Touch(int* flag, const char* path) {
+    if (__atomic_exchange_n(flag, 1, __ATOMIC_SEQ_CST) || !path) return;
     int (*realOpen)(const char*, int, ...) = (int (*)(const char*, int, ...))Next("open");
     int (*realClose)(int) = (int (*)(int))Next("close");
-    int fd = realOpen(hitPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int fd = realOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd >= 0) realClose(fd);
 }
 
+static void Hit(void) { Touch(&hit, hitPath); }
+
 /* 1 when this call is past the call budget (and so must fail). */
 static int CallFails(void) {
+    Touch(&marked, markPath);
     if (slowness) usleep(slowness);
     long long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
     if (callLimit < 0 || n < callLimit || (once && n > callLimit)) return 0;

@@ -1,16 +1,25 @@
-// tarvex-cli's writers on a disk that fills up or fails: under the preload library every
-// write, sync, close and rename in the output folder fails from the N-th byte or call on.
-// Whatever N, each file is afterwards either as it was before or as a run without faults
-// leaves it, nothing else is left behind, and the exit status is 1 (or 0 with the complete result).
+// Every writer on a disk that fills up or fails, and killed in the middle of its work.
+// Under the preload library every write, sync, close and rename in the output folder fails
+// from the N-th byte or call on. Whatever N, each file is afterwards either as it was before
+// or as a run without faults leaves it, nothing else is left behind, and the exit status is 1
+// (or 0 with the complete result). The writers are tarvex-cli's commands and the window's own
+// (through fault_driver).
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
-#include <cstring>
+#include <random>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/test_files.h"
@@ -72,55 +81,77 @@ const WriterCase kWriters[] = {
 };
 #undef PAGES
 
+// The inputs every case reads, made once per test program.
+const std::string& Inputs() {
+    static TempDir dir;
+    static const int made = RunCommand("cd " + dir.path() + " && cp " + SourceDir() + "/resources/samples/sample.dcx . && " +
+                                       CliPath() + " breakup sample.dcx . sp >/dev/null 2>&1 && " + CliPath() +
+                                       " tobmp sample.dcx 1 page.bmp >/dev/null 2>&1");
+    EXPECT_EQ(0, made) << "the inputs could not be made";
+    return dir.path();
+}
+
+// A folder on another file system than the output folders ("" when there is none).
+const std::string& OtherFileSystem() {
+    static const struct Folder {
+        std::string path = "/dev/shm/vantorel-faults-" + std::to_string(::getpid());
+        Folder() {
+            std::error_code ec;
+            if (!fs::create_directories(path, ec)) path.clear();
+        }
+        ~Folder() {
+            std::error_code ec;
+            if (!path.empty()) fs::remove_all(path, ec);
+        }
+    } folder;
+    return folder.path;
+}
+
 // The case's text with its names filled in.
-std::string Expand(std::string text, const std::string& in, const std::string& out) {
-    const std::pair<const char*, std::string> names[] = {
-        {"$CLI", CliPath()}, {"$DRIVER", VANTOREL_FAULT_DRIVER}, {"$EDITOR", VANTOREL_STAND_IN}, {"$IN", in}, {"$OUT", out}};
+std::string Expand(std::string text, const std::string& out) {
+    const std::pair<const char*, std::string> names[] = {{"$CLI", CliPath()},      {"$DRIVER", VANTOREL_FAULT_DRIVER},
+                                                         {"$EDITOR", VANTOREL_STAND_IN}, {"$IN", Inputs()},
+                                                         {"$OUT", out},           {"$SHM", OtherFileSystem()}};
     for (const auto& [name, value] : names)
         for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, std::strlen(name), value);
     return text;
 }
 
+// Makes `out` afresh with the files the user already has.
+void Prepare(const std::string& out, const char* prepare) {
+    fs::remove_all(out);
+    fs::create_directories(out);
+    if (*prepare) EXPECT_EQ(0, RunCommand("cd " + out + " && " + Expand(prepare, out)));
+}
+
+// The command line of a case under the preload library, faults limited to `out`.
+std::string UnderFaults(const std::string& out, const std::string& settings, const char* args) {
+    return "env XDG_RUNTIME_DIR=" + Inputs() + " QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=verify_asan_link_order=0"
+           " LD_PRELOAD=" VANTOREL_WRITE_FAULTS " VANTOREL_FAULT_DIR=" + fs::canonical(out).string() + " " + settings +
+           " " + Expand(args, out) + " >/dev/null 2>&1";
+}
+
+bool NeedsMissingDriver(const char* args) {
+    return std::string(VANTOREL_FAULT_DRIVER).empty() && std::strstr(args, "$DRIVER");
+}
+
 class WriteFaults : public ::testing::TestWithParam<WriterCase> {
 protected:
-    static void SetUpTestSuite() {
-        input_ = new TempDir;
-        const std::string in = input_->path();
-        ASSERT_EQ(0, RunCommand("cp " + SourceDir() + "/resources/samples/sample.dcx " + in + " && " + CliPath() +
-                                " breakup " + in + "/sample.dcx " + in + " sp >/dev/null 2>&1 && " + CliPath() +
-                                " tobmp " + in + "/sample.dcx 1 " + in + "/page.bmp >/dev/null 2>&1"));
-    }
-    static void TearDownTestSuite() {
-        delete input_;
-        input_ = nullptr;
-    }
-
     // Runs the case in a fresh output folder under the given fault settings; the exit status.
     int RunCase(const std::string& out, const std::string& faults) {
-        fs::remove_all(out);
-        fs::create_directories(out);
-        const std::string in = input_->path();
-        const std::string prepare = Expand(GetParam().prepare, in, out);
-        if (!prepare.empty()) {
-            EXPECT_EQ(0, RunCommand("cd " + out + " && " + prepare));
-        }
+        Prepare(out, GetParam().prepare);
         before_ = Snapshot(out);
         fs::remove(hit_);
         fs::remove(count_);
-        return RunCommand("env XDG_RUNTIME_DIR=" + in + " QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=verify_asan_link_order=0"
-                          " LD_PRELOAD=" VANTOREL_WRITE_FAULTS " VANTOREL_FAULT_DIR=" + fs::canonical(out).string() +
-                          " VANTOREL_FAULT_HIT=" + hit_ + " VANTOREL_FAULT_COUNT=" + count_ + " " + faults + " " +
-                          Expand(GetParam().args, in, out) + " >/dev/null 2>&1");
+        return RunCommand(UnderFaults(out, "VANTOREL_FAULT_HIT=" + hit_ + " VANTOREL_FAULT_COUNT=" + count_ + " " + faults,
+                                      GetParam().args));
     }
 
-    static TempDir* input_;
     TempDir scratch_;
     const std::string hit_ = scratch_.File("hit");
     const std::string count_ = scratch_.File("count");
     Files before_;
 };
-
-TempDir* WriteFaults::input_ = nullptr;
 
 // The page data of a DCX, read from its table (magic 987,654,321, then offsets up to a zero).
 std::vector<Bytes> DcxPages(const Bytes& file) {
@@ -153,8 +184,7 @@ std::vector<long long> Budgets(long long total, int count) {
 }
 
 TEST_P(WriteFaults, EveryFileIsOldOrCompleteAndFailureIsReported) {
-    if (std::string(VANTOREL_FAULT_DRIVER).empty() && std::strstr(GetParam().args, "$DRIVER"))
-        GTEST_SKIP() << "the window's writers are not built here";
+    if (NeedsMissingDriver(GetParam().args)) GTEST_SKIP() << "the window's writers are not built here";
     const std::string out = scratch_.File("out");
     ASSERT_EQ(0, RunCase(out, "")) << "the run without faults";
     const Files reference = Snapshot(out);
@@ -202,6 +232,93 @@ TEST_P(WriteFaults, EveryFileIsOldOrCompleteAndFailureIsReported) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, WriteFaults, ::testing::ValuesIn(kWriters),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+
+// Killed at any moment: a writer that replaces the user's file leaves it either as it was or
+// as a complete run leaves it, never anything in between. Each writer runs on a slow disk
+// (every write, sync, close and rename in the folder waits a little first) and is killed
+// with SIGKILL at random moments of such a run, many times.
+struct KillCase {
+    const char* name;
+    const char* args;
+    const char* prepare;
+    int kills;
+};
+
+const KillCase kKills[] = {
+    {"replace", "$CLI replace $OUT/fax.dcx 2 $IN/sp0001.pcx", "cp $IN/sample.dcx fax.dcx", 40},
+    {"copy", "$DRIVER copy $IN/sample.dcx $OUT/fax.dcx", "cp $IN/sp0001.pcx fax.dcx", 40},
+    {"moveas", "$DRIVER move $SHM/sample.dcx $OUT/fax.dcx", "cp $IN/sample.dcx $SHM/ && cp $IN/sp0001.pcx fax.dcx", 40},
+    {"zoomedit", "$DRIVER zoomedit $OUT/fax.dcx 2 '$EDITOR --rect 8 8 300 200'", "cp $IN/sample.dcx fax.dcx", 16},
+};
+
+class KilledMidWrite : public ::testing::TestWithParam<KillCase> {};
+
+// Starts `command` in a process group of its own; kills the group after `delay` (never
+// when negative). The run's wall time.
+std::chrono::steady_clock::duration RunAndKill(const std::string& command, std::chrono::microseconds delay) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::setpgid(pid, pid);
+    if (delay.count() >= 0) {
+        std::this_thread::sleep_for(delay);
+        ::kill(-pid, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::kill(-pid, SIGKILL);  // a paint program left behind by a killed Zoom/Edit
+    return std::chrono::steady_clock::now() - start;
+}
+
+TEST_P(KilledMidWrite, TheFaxIsAlwaysTheOldOrTheNewOne) {
+    const KillCase& c = GetParam();
+    if (NeedsMissingDriver(c.args)) GTEST_SKIP() << "the window's writers are not built here";
+    TempDir scratch;
+    const std::string out = scratch.File("out"), fax = out + "/fax.dcx", mark = scratch.File("mark");
+    Prepare(out, c.prepare);
+    const Bytes old = ReadBytes(fax);
+    // A run without a kill: its length, and when its writing in the folder began.
+    const auto started = fs::file_time_type::clock::now();
+    const auto whole = RunAndKill(UnderFaults(out, "VANTOREL_FAULT_SLOW=3000 VANTOREL_FAULT_MARK=" + mark, c.args),
+                                  std::chrono::microseconds(-1));
+    const Bytes fresh = ReadBytes(fax);
+    ASSERT_NE(old, fresh) << "the run without a kill changed nothing";
+    ASSERT_TRUE(Exists(mark));
+    const long long span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
+    const long long onset = std::clamp<long long>(
+        std::chrono::duration_cast<std::chrono::microseconds>(fs::last_write_time(mark) - started).count(), 0, span);
+
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    const std::string command = UnderFaults(out, "VANTOREL_FAULT_SLOW=3000", c.args);
+    int asBefore = 0, asAfter = 0, midWrite = 0;
+    for (int i = 0; i < c.kills; ++i) {
+        Prepare(out, c.prepare);
+        // Every other kill lands while the folder is being written.
+        const std::chrono::microseconds delay(std::uniform_int_distribution<long long>(i % 2 ? onset : 0, span)(random));
+        RunAndKill(command, delay);
+        const Bytes now = ReadBytes(fax);
+        EXPECT_TRUE(now == old || now == fresh) << "killed after " << delay.count() << " us of " << span;
+        asBefore += now == old;
+        asAfter += now == fresh;
+        // The file being written beside the fax is left behind by a kill in the middle of it.
+        midWrite += std::distance(fs::directory_iterator(out), fs::directory_iterator()) > 1;
+        // A move never loses the fax: it is at its new name or still at its old one.
+        if (std::strstr(c.args, "move")) EXPECT_TRUE(now == fresh || Exists(OtherFileSystem() + "/sample.dcx"));
+    }
+    EXPECT_GT(midWrite, 0) << "no kill landed while the new fax was being written";
+    std::cout << c.name << ": " << c.kills << " kills in a run of " << span << " us, writing from " << onset
+              << " us: " << midWrite << " mid-write; " << asBefore << " old, " << asAfter << " new\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, KilledMidWrite, ::testing::ValuesIn(kKills),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
