@@ -22,7 +22,9 @@ test: build
 	ctest --preset default --output-on-failure
 	cmake --preset asan
 	cmake --build --preset asan
-	ctest --preset asan --output-on-failure
+	rm -rf build-asan/sanitizer && mkdir -p build-asan/sanitizer
+	status=0; ctest --preset asan --output-on-failure || status=1; \
+	  bash scripts/sanitizer-reports.sh build-asan/sanitizer || status=1; exit $$status
 
 bench: build
 	bash bench/run-benchmarks.sh

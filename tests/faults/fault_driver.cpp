@@ -7,7 +7,8 @@
 //   fault_driver zoomedit FAX PAGE EDITOR      Zoom/Edit of one page, EDITOR the paint program
 //                                              (a command line), in a private program folder
 //   fault_driver setting CONFIGDIR NAME VALUE  one value into the settings store
-//   fault_driver payload FOLDER                the installer's payload into FOLDER
+//   fault_driver payload FOLDER SELF           the installer's payload into FOLDER, SELF standing
+//                                              for the installer's own file
 // The messages shown go to stderr. Exit 0 only when the writer finished with no error
 // shown, 1 otherwise, 2 for a wrong command line. Settings go to a private folder unless
 // the command is `setting`.
@@ -104,10 +105,10 @@ bool Run(const QStringList& a, app::ScriptedPrompts& prompts) {
         qputenv("XDG_CONFIG_HOME", a[1].toLocal8Bit());
         return app::WriteText(app::kConfigure, a[2], a[3]);
     }
-    if (command == "payload" && a.size() == 2) {
+    if (command == "payload" && a.size() == 3) {
         QuietView view;
         inst::setPauseHook([](int) {});  // the steps' pauses only pace the progress bar
-        return inst::WritePayload(view, a[1], QCoreApplication::applicationFilePath());
+        return inst::WritePayload(view, a[1], a[2]);
     }
     std::fprintf(stderr, "usage: see the head of fault_driver.cpp\n");
     std::exit(2);
