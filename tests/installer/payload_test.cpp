@@ -251,7 +251,7 @@ TEST_F(Payload, ResourceWriterFailures) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     ::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
-    EXPECT_EQ(QFileInfo(path("big")).size(), 4096);
+    EXPECT_FALSE(QFileInfo::exists(path("big"))) << "the part written is not left under the name";
     ASSERT_EQ(prompts_.asked.size(), 1u);
     EXPECT_EQ(prompts_.asked[0].text, "Could not save [email addresses to send to] file:\n" + path("big") + "\nCheck hard-drive.");
     EXPECT_EQ(prompts_.asked[0].title, "Vantorel");
