@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -57,6 +59,23 @@ bool AbsentOrWritable(const std::string& path) {
     if (fd < 0) return errno == ENOENT;
     ::close(fd);
     return true;
+}
+
+bool CopyToFile(File& source, const std::string& target, std::size_t piece, bool keepTime) {
+    struct stat st {};
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[piece]);
+    if (!buffer || !source || ::fstat(source.fd_, &st) != 0) return false;
+    AtomicFile out(target);
+    if (!out.Open()) return false;
+    for (;;) {
+        const std::int64_t n = source.Read(buffer.get(), piece);
+        if (n < 0 || !out.file().WriteAll(buffer.get(), static_cast<std::size_t>(n))) return false;
+        if (static_cast<std::size_t>(n) < piece) break;
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    if (::fchmod(out.file().fd_, st.st_mode & 07777) != 0 || (keepTime && ::futimens(out.file().fd_, times) != 0))
+        return false;
+    return out.Commit();
 }
 
 File File::OpenRead(const std::string& path) { return File(OpenRegularFd(path, O_RDONLY)); }

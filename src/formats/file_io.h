@@ -45,6 +45,7 @@ public:
 
 private:
     friend class AtomicFile;
+    friend bool CopyToFile(File& source, const std::string& target, std::size_t piece, bool keepTime);
     explicit File(int fd) : fd_(fd) {}
     int fd_ = -1;
 };
@@ -58,6 +59,11 @@ int OpenRegularFd(const std::string& path, int flags);
 // (it is opened and closed again, unchanged): where a read-only file must stay as it is
 // although its replacement is written beside it and renamed over it.
 bool AbsentOrWritable(const std::string& path);
+
+// Copies `source` from its current position to its end into `target` through an
+// AtomicFile (pieces of `piece` bytes), giving the copy the source's permissions and, with
+// `keepTime`, its modification time. An old target stays whole unless the copy is complete.
+bool CopyToFile(File& source, const std::string& target, std::size_t piece, bool keepTime);
 
 bool FileExists(const std::string& path);  // a regular file (links followed)
 bool PathExists(const std::string& path);  // anything at all: file, folder, FIFO, device

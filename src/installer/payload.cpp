@@ -1,13 +1,8 @@
 #include "installer/payload.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <memory>
 
 #include "formats/file_io.h"
 #include "installer/installer_env.h"
@@ -33,13 +28,6 @@ constexpr PayloadEntry kPayload[kPayloadSteps] = {
     {138, "Fax/deskof.pcx"}, {0, "tarvexinst"},
 };
 
-// Closes a descriptor on every way out.
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 
 void ShowError(PayloadView& view, const QString& text) {
@@ -96,35 +84,18 @@ bool PayloadStep(PayloadView& view, int id, const QString& destination, const QS
 }
 
 bool TimedCopy(const QString& source, const QString& destination, bool keepTime) {
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBuffer]());
-    if (!buffer || app::SameFile(source, destination)) return false;
-    Fd in;
+    if (app::SameFile(source, destination)) return false;
+    fax::File in;
     for (int attempt = 1; attempt <= (keepTime ? kOpenAttempts : 1); ++attempt) {
-        in.fd = OpenRegularFile(source, O_RDONLY);
-        if (in.fd >= 0) break;
-        if (attempt == kOpenAttempts) return false;
+        in = fax::File::OpenRead(QFile::encodeName(source).toStdString());
+        if (in || attempt == kOpenAttempts) break;
         Pause(100);
     }
-    struct stat st {};
-    if (in.fd < 0 || ::fstat(in.fd, &st) != 0) return false;
-    // Written beside the destination and renamed over it once complete: a failure leaves
-    // the old file as it was and never a part of the new one under its name.
-    // A read-only destination is refused, as opening it for writing would be.
+    // A read-only destination is refused, as opening it for writing would be. The copy is
+    // written beside the destination and renamed over it once complete, so a failure leaves
+    // the old file and never a part of the new one under its name.
     const std::string target = QFile::encodeName(destination).toStdString();
-    if (!fax::AbsentOrWritable(target)) return false;
-    fax::AtomicFile out(target);
-    if (!out.Open()) return false;
-    for (;;) {
-        const ssize_t got = ::read(in.fd, buffer.get(), kCopyBuffer);
-        if (got < 0 || !out.file().WriteAll(buffer.get(), static_cast<std::size_t>(got))) return false;
-        if (static_cast<std::size_t>(got) < kCopyBuffer) break;
-    }
-    // A copy of a program runs like the original, and may keep its time.
-    const std::string temp = out.tempPath();
-    if (::chmod(temp.c_str(), st.st_mode & 07777) != 0) return false;
-    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-    if (keepTime && ::utimensat(AT_FDCWD, temp.c_str(), times, 0) != 0) return false;
-    return out.Commit();
+    return in && fax::AbsentOrWritable(target) && fax::CopyToFile(in, target, kCopyBuffer, keepTime);
 }
 
 bool WritePayload(PayloadView& view, const QString& folder, const QString& self) {

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <vector>
 
 #include "formats/fax_check.h"
 #include "formats/file_io.h"
@@ -45,23 +44,9 @@ bool CanCreate(const QString& target) {
 bool SameFile(const QString& a, const QString& b) { return fax::SameFile(Native(a), Native(b)); }
 
 bool CopyFileReplacing(const QString& source, const QString& target) {
-    const std::string src = Native(source);
-    fax::File in = fax::File::OpenRead(src);
-    if (!in) return false;
-    fax::AtomicFile out(Native(target));  // discarded on every early return
-    if (!out.Open()) return false;
-    std::vector<char> buffer(kFileCopyPiece);
-    for (;;) {
-        std::int64_t n = in.Read(buffer.data(), buffer.size());
-        if (n < 0) return false;
-        if (n > 0 && !out.file().WriteAll(buffer.data(), static_cast<std::size_t>(n))) return false;
-        if (static_cast<std::size_t>(n) < buffer.size()) break;
-    }
     // A copy keeps the source's permissions, as a move would.
-    std::error_code ec;
-    fs::perms perms = fs::status(fs::path(src), ec).permissions();
-    if (!ec) fs::permissions(fs::path(out.tempPath()), perms, ec);
-    return out.Commit();
+    fax::File in = fax::File::OpenRead(Native(source));
+    return in && fax::CopyToFile(in, Native(target), kFileCopyPiece, false);
 }
 
 bool MoveFileReplacing(const QString& source, const QString& target) {
