@@ -74,9 +74,10 @@ int BatchUsage(const std::string& why) {
 }
 
 bool ParseJobs(const std::string& text, unsigned& jobs) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    jobs = static_cast<unsigned>(std::atoi(text.c_str()));
-    return jobs >= 1 && jobs <= kMaxJobs;
+    long n = 0;
+    if (!ParseWhole(text, 1, kMaxJobs, n)) return false;
+    jobs = static_cast<unsigned>(n);
+    return true;
 }
 
 // Empty when the arguments are good, else why not.

@@ -15,12 +15,17 @@ int Fail(const std::string& message) {
     return kFailed;
 }
 
+bool ParseWhole(const std::string& text, long min, long max, long& value) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v < min || v > max) return false;
+    value = v;
+    return true;
+}
+
 bool ParsePage(const std::string& text, unsigned& page) {
-    if (text.empty() || text.size() > 9) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    unsigned long v = std::strtoul(text.c_str(), nullptr, 10);
-    if (v == 0) return false;
+    long v = 0;
+    if (!ParseWhole(text, 1, 999999999, v)) return false;
     page = static_cast<unsigned>(v);
     return true;
 }

@@ -54,6 +54,9 @@ std::vector<Command> ZoomEditCommands();  // zoomedit_commands.cpp
 
 // Prints the message to standard error and returns kFailed.
 int Fail(const std::string& message);
+// Parses decimal digits alone (no sign, no blank) standing for a number from `min` to `max`
+// (at most 999,999,999); false otherwise, with `value` unchanged.
+bool ParseWhole(const std::string& text, long min, long max, long& value);
 // Parses a positive page number; false when it is not one.
 bool ParsePage(const std::string& text, unsigned& page);
 

@@ -41,11 +41,10 @@ int PrintUsage(const std::string& why) {
 }
 
 bool ParseNumber(const std::string& text, int max, int& value) {
-    if (text.empty() || text.size() > 6) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    value = std::stoi(text);
-    return value >= 1 && value <= max;
+    long n = 0;
+    if (!ParseWhole(text, 1, max, n)) return false;
+    value = static_cast<int>(n);
+    return true;
 }
 
 // "A" or "AxB" (B = A when absent only if `single` is allowed).

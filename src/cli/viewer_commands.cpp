@@ -37,11 +37,10 @@ int RenderUsage(const char* why) {
 }
 
 bool ParseWidth(const std::string& text, int& width) {
-    if (text.empty() || text.size() > 6) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    width = std::atoi(text.c_str());
-    return width >= 1 && width <= kMaxDesktopWidth;
+    long n = 0;
+    if (!ParseWhole(text, 1, kMaxDesktopWidth, n)) return false;
+    width = static_cast<int>(n);
+    return true;
 }
 
 // "default" or a percentage of the Zoom menu; the command id it stands for.
