@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         view::PageSurface surface;
         auto outcome = view::RenderPage(reader, n, zoom, surface, {}, kCap);
         if (outcome.ok() && surface.height() > 0) {
-            std::vector<std::uint8_t> row(static_cast<std::size_t>(surface.width()));
+            // A colour picture has three bytes a pixel.
+            std::vector<std::uint8_t> row(static_cast<std::size_t>(surface.width()) *
+                                          static_cast<std::size_t>(surface.channels()));
             surface.CopyRows(surface.height() - 1, 1, row.data(), row.size());
         }
         (void)view::RenderFailureTexts(outcome);
