@@ -59,6 +59,8 @@ QString RunFileDialog(QWidget* owner, const FileDialogSpec& spec, bool save) {
     Prepare(d, spec);
     d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The command asks its own "already exists. Over-Write it?"; the dialog must not ask first.
+    d.setOption(QFileDialog::DontConfirmOverwrite, save);
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
     return d.selectedFiles().first();
 }

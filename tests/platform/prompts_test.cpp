@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -8,6 +10,7 @@
 #include "platform/prompts.h"
 #include "platform/scripted_prompts.h"
 #include "platform/window_stack.h"
+#include "support/test_files.h"
 
 using namespace app;
 
@@ -40,6 +43,37 @@ TEST(Prompts, QtMessageBoxShowsTitleTextAndDefaultButton) {
     EXPECT_EQ(seenTitle, "Vantorel");
     EXPECT_EQ(seenText, "Over-Write it?");
     EXPECT_TRUE(noIsDefault);
+}
+
+// The commands ask their own "already exists. Over-Write it?"; the save dialog must not ask first.
+TEST(Prompts, SaveDialogLeavesTheOverwriteQuestionToTheCommand) {
+    testing_support::TempDir dir;
+    const QString existing = QString::fromStdString(dir.File("fax.dcx"));
+    QFile(existing).open(QIODevice::WriteOnly);
+    QtPrompts qt;
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (!dialog || !dialog->isVisible()) continue;
+            dialog->selectFile(existing);
+            // Should the dialog ask, its box is answered No and the dialog cancelled.
+            QTimer::singleShot(0, [&, dialog] {
+                for (QWidget* b : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(b); box && box->isVisible()) {
+                        asked = true;
+                        box->button(QMessageBox::No)->click();
+                    }
+                if (dialog->isVisible()) dialog->reject();
+            });
+            static_cast<QDialog*>(dialog)->accept();  // the Save button
+        }
+    });
+    FileDialogSpec spec;
+    spec.title = "Copy Fax To";
+    spec.startFolder = QString::fromStdString(dir.path());
+    EXPECT_EQ(qt.saveFile(nullptr, spec), existing);
+    EXPECT_FALSE(asked);
 }
 
 TEST(WindowStack, TopToolWindowOwnsPrompts) {
