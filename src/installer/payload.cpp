@@ -28,8 +28,6 @@ constexpr PayloadEntry kPayload[kPayloadSteps] = {
     {138, "Fax/deskof.pcx"}, {0, "tarvexinst"},
 };
 
-
-
 void ShowError(PayloadView& view, const QString& text) {
     app::prompts().show(view.owner(), InstallTitle(), text, app::Icon::Error);
 }

@@ -13,15 +13,12 @@
 // shown, 1 otherwise, 2 for a wrong command line. Settings go to a private folder unless
 // the command is `setting`.
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <memory>
 
 #include "formats/dcx.h"
 #include "formats/file_io.h"
