@@ -9,7 +9,7 @@
 #include "formats/file_io.h"
 #include "formats/pcx.h"
 #include "formats/rle.h"
-#include "viewer/page_surface.h"
+#include "render/page_surface.h"
 
 namespace {
 

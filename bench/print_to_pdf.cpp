@@ -5,9 +5,9 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "app/viewer_state.h"
 #include "print/print_job.h"
 #include "print/qt_printer.h"
-#include "viewer/viewer_state.h"
 
 namespace {
 struct NoProgress : app::PrintProgress {

@@ -5,8 +5,8 @@
 
 #include "formats/fax_reader.h"
 #include "fuzz_files.h"
-#include "viewer/page_surface.h"
-#include "viewer/zoom.h"
+#include "render/page_surface.h"
+#include "render/zoom.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = fuzz::WriteScratch("page.dcx", data, size);

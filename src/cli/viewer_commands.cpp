@@ -6,8 +6,8 @@
 
 #include "cli/commands.h"
 #include "formats/fax_reader.h"
-#include "viewer/page_png.h"
-#include "viewer/zoom.h"
+#include "render/page_png.h"
+#include "render/zoom.h"
 
 namespace cli {
 

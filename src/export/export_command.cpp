@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/viewer_state.h"
 #include "export/fax_export.h"
 #include "export/pdf_writer.h"
 #include "export/view_exports_dialog.h"
@@ -11,7 +12,6 @@
 #include "formats/fax_reader.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

@@ -10,9 +10,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/viewer_state.h"
 #include "help/help.h"
 #include "platform/settings_store.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

@@ -8,11 +8,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "app/resource_writer.h"
+#include "app/viewer_state.h"
 #include "help/support_contacts.h"
 #include "platform/prompts.h"
-#include "platform/resource_writer.h"
 #include "platform/shell.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

@@ -6,11 +6,11 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "app/viewer_state.h"
 #include "formats/file_io.h"
 #include "help/help.h"
 #include "help/support_contacts.h"
 #include "platform/prompts.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

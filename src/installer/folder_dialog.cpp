@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "app/viewer_state.h"
 #include "installer/dialog_kit.h"
 #include "installer/installer_env.h"
-#include "viewer/viewer_state.h"
 
 namespace inst {
 

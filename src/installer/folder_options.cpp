@@ -4,13 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/file_copy.h"
+#include "app/viewer_state.h"
 #include "installer/installer_env.h"
 #include "installer/payload.h"
 #include "installer/shell_integration.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
-#include "viewer/file_commands.h"
-#include "viewer/viewer_state.h"
 
 namespace inst {
 

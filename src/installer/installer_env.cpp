@@ -5,12 +5,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "app/commands.h"
+#include "app/viewer_state.h"
 #include "platform/instance_channel.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
 #include "platform/settings_store.h"
-#include "viewer/commands.h"
-#include "viewer/viewer_state.h"
 
 namespace inst {
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "app/viewer_state.h"
 #include "installer/dialog_kit.h"
 #include "installer/folder_dialog.h"
 #include "installer/installer_env.h"
@@ -12,7 +13,6 @@
 #include "installer/uninstaller.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
-#include "viewer/viewer_state.h"
 
 namespace inst {
 

@@ -1,9 +1,9 @@
 // tarvexinst: installs the Vantorel viewer for this user, and uninstalls it again.
 #include <QApplication>
 
+#include "app/startup.h"
+#include "app/viewer_state.h"
 #include "installer/installer_window.h"
-#include "viewer/startup.h"
-#include "viewer/viewer_state.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -4,11 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/file_copy.h"
 #include "formats/file_io.h"
 #include "installer/installer_env.h"
 #include "installer/resource_file.h"
 #include "platform/prompts.h"
-#include "viewer/file_commands.h"
 
 namespace inst {
 

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "platform/resource_writer.h"
+#include "app/resource_writer.h"
 
 class QWidget;
 

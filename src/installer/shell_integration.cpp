@@ -12,9 +12,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/viewer_state.h"
 #include "installer/installer_env.h"
 #include "platform/shell.h"
-#include "viewer/viewer_state.h"
 
 namespace inst {
 

@@ -6,13 +6,13 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/viewer_state.h"
 #include "installer/dialog_kit.h"
 #include "installer/installer_env.h"
 #include "installer/payload.h"
 #include "installer/shell_integration.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
-#include "viewer/viewer_state.h"
 
 namespace inst {
 

@@ -11,8 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/viewer_state.h"
 #include "help/help.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

@@ -3,12 +3,12 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "app/viewer_state.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
 #include "platform/settings_store.h"
 #include "print/qt_printer.h"
 #include "tools/tool_prompt.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

@@ -4,9 +4,9 @@
 
 #include "formats/fax_reader.h"
 #include "formats/file_io.h"
-#include "viewer/page_png.h"
-#include "viewer/page_surface.h"
-#include "viewer/zoom.h"
+#include "render/page_png.h"
+#include "render/page_surface.h"
+#include "render/zoom.h"
 
 namespace view {
 

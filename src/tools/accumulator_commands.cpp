@@ -1,12 +1,12 @@
 // The Fax-Accumulator's menu items: Save, Convert and Clear, and their texts.
 #include <QFileInfo>
 
+#include "app/viewer_state.h"
 #include "formats/file_io.h"
 #include "platform/shell.h"
 #include "tools/fax_accumulator.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_prompt.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/viewer_state.h"
 #include "help/help.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_prompt.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

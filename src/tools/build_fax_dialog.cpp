@@ -12,11 +12,11 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/viewer_state.h"
 #include "help/help.h"
 #include "tools/build_fax.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_prompt.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

@@ -1,8 +1,8 @@
 // Build Long Fax from Multi-Page Fax: name the new fax, ask, build.
+#include "app/viewer_state.h"
 #include "tools/long_fax.h"
 #include "tools/tool_commands.h"
 #include "tools/tool_prompt.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

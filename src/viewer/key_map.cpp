@@ -1,6 +1,6 @@
 #include "viewer/key_map.h"
 
-#include "viewer/commands.h"
+#include "app/commands.h"
 
 namespace app {
 

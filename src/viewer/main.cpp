@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/startup.h"
+#include "app/viewer_state.h"
 #include "viewer/main_window.h"
-#include "viewer/startup.h"
-#include "viewer/viewer_state.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,5 +1,8 @@
 // The main window: owns the open fax and its page surface, the menu, the key table and
-// the dispatch of every window command.
+// the dispatch of every window command. Its members are spread over main_window.cpp
+// (showing pages, zoom, page list), main_window_menu.cpp (menu bar and keys),
+// main_window_startup.cpp (start-up and shutdown) and main_window_commands.cpp (the command
+// table and the tools it starts).
 #pragma once
 
 #include <QEvent>
@@ -13,13 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/fax_host.h"
+#include "app/viewer_state.h"
 #include "formats/fax_reader.h"
-#include "viewer/fax_host.h"
+#include "platform/prompts.h"
+#include "render/page_surface.h"
+#include "render/zoom.h"
 #include "viewer/file_commands.h"
-#include "viewer/page_surface.h"
 #include "viewer/page_view.h"
-#include "viewer/viewer_state.h"
-#include "viewer/zoom.h"
 
 class QAction;
 class QComboBox;
@@ -102,7 +106,7 @@ private:
     void breakUp();  // 32780
     void print();    // 32775
     void zoomEdit();  // 32781
-    void message(const QString& text, int icon);
+    void message(const QString& text, Icon icon);
 
     ViewerState& state_;
     FileCommands files_{*this};

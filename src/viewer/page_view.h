@@ -6,8 +6,8 @@
 #include <QPoint>
 #include <cstdint>
 
+#include "render/page_surface.h"
 #include "viewer/key_map.h"
-#include "viewer/page_surface.h"
 
 namespace app {
 

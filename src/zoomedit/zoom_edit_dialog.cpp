@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/file_copy.h"
+#include "app/viewer_state.h"
 #include "platform/prompts.h"
-#include "viewer/file_commands.h"
-#include "viewer/viewer_state.h"
 #include "zoomedit/bitmap_file.h"
 #include "zoomedit/zoom_edit.h"
 #include "zoomedit/zoom_edit_command.h"

@@ -7,13 +7,13 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/viewer_state.h"
 #include "export/export_command.h"
 #include "export/view_exports_dialog.h"
 #include "platform/scripted_prompts.h"
 #include "platform/shell.h"
 #include "platform/window_stack.h"
 #include "support/test_files.h"
-#include "viewer/viewer_state.h"
 
 using namespace testing_support;
 

@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "app/fax_host.h"
+#include "app/viewer_state.h"
 #include "formats/dcx.h"
 #include "formats/file_io.h"
 #include "installer/installer_env.h"
@@ -28,9 +30,7 @@
 #include "platform/settings_store.h"
 #include "tools/fax_accumulator.h"
 #include "tools/tool_commands.h"
-#include "viewer/fax_host.h"
 #include "viewer/file_commands.h"
-#include "viewer/viewer_state.h"
 #include "zoomedit/zoom_edit_command.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/commands.h"
 #include "help/help.h"
 #include "help/support_contacts.h"
 #include "help_fixture.h"
 #include "platform/pump_wait.h"
-#include "viewer/commands.h"
 #include "viewer/main_window.h"
 #include "viewer/wrap_menu_bar.h"
 

@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
+#include "app/viewer_state.h"
 #include "platform/scripted_prompts.h"
 #include "platform/shell.h"
 #include "support/test_files.h"
-#include "viewer/viewer_state.h"
 
 namespace helpfix {
 

@@ -7,9 +7,9 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "app/resource_writer.h"
 #include "help/help.h"
 #include "help_fixture.h"
-#include "platform/resource_writer.h"
 
 using namespace helpfix;
 using testing_support::RunCommand;

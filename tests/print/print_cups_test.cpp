@@ -18,12 +18,12 @@
 
 #include <filesystem>
 
+#include "app/viewer_state.h"
 #include "platform/scripted_prompts.h"
 #include "print/print_fax_dialog.h"
 #include "print/qt_printer.h"
 #include "print_test_util.h"
 #include "support/test_files.h"
-#include "viewer/viewer_state.h"
 
 using namespace app;
 using namespace testing_support;

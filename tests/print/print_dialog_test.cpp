@@ -19,6 +19,8 @@
 #include <QUrl>
 #include <functional>
 
+#include "app/commands.h"
+#include "app/viewer_state.h"
 #include "platform/pump_wait.h"
 #include "platform/scripted_prompts.h"
 #include "platform/settings_store.h"
@@ -28,9 +30,7 @@
 #include "print/qt_printer.h"
 #include "print_test_util.h"
 #include "support/test_files.h"
-#include "viewer/commands.h"
 #include "viewer/main_window.h"
-#include "viewer/viewer_state.h"
 
 using namespace app;
 using namespace testing_support;

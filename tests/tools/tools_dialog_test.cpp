@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/viewer_state.h"
 #include "platform/scripted_prompts.h"
 #include "platform/shell.h"
 #include "platform/window_stack.h"
@@ -16,7 +17,6 @@
 #include "tools/build_fax_dialog.h"
 #include "tools/fax_accumulator.h"
 #include "tools/tool_commands.h"
-#include "viewer/viewer_state.h"
 
 using namespace testing_support;
 using namespace toolfix;

@@ -1,4 +1,5 @@
 #include "viewer/file_commands.h"
+#include "app/file_copy.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "app/fax_host.h"
+#include "app/viewer_state.h"
 #include "formats/file_io.h"
 #include "platform/scripted_prompts.h"
 #include "support/test_files.h"
-#include "viewer/fax_host.h"
-#include "viewer/viewer_state.h"
 
 using namespace testing_support;
 namespace fs = std::filesystem;

@@ -14,13 +14,13 @@
 #include <QSettings>
 #include <QWheelEvent>
 
+#include "app/commands.h"
 #include "formats/pcx.h"
 #include "platform/instance_channel.h"
 #include "platform/pump_wait.h"
 #include "platform/scripted_prompts.h"
 #include "platform/settings_store.h"
 #include "support/test_files.h"
-#include "viewer/commands.h"
 #include "viewer/main_window.h"
 #include "viewer/page_view.h"
 

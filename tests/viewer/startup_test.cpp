@@ -1,5 +1,5 @@
 // Start-up without a window, and the texts and registration of a started window.
-#include "viewer/startup.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 
 #include <QAction>
 
+#include "app/commands.h"
+#include "app/viewer_state.h"
 #include "main_window_fixture.h"
-#include "viewer/commands.h"
-#include "viewer/viewer_state.h"
 #include "viewer/wrap_menu_bar.h"
 
 using namespace viewer_test;

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "app/commands.h"
 #include "main_window_fixture.h"
-#include "viewer/commands.h"
 #include "viewer/wrap_menu_bar.h"
 
 using namespace viewer_test;

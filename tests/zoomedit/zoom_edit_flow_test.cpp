@@ -8,13 +8,13 @@
 #include <QFile>
 #include <QTimer>
 
+#include "app/commands.h"
+#include "app/viewer_state.h"
 #include "platform/pump_wait.h"
 #include "platform/scripted_prompts.h"
 #include "platform/settings_store.h"
 #include "support/test_files.h"
-#include "viewer/commands.h"
 #include "viewer/main_window.h"
-#include "viewer/viewer_state.h"
 #include "zoomedit/bmp_fixtures.h"
 #include "zoomedit/zoom_edit_command.h"
 #include "zoomedit/zoom_edit_dialog.h"

@@ -1,4 +1,4 @@
-#include "viewer/grey_png.h"
+#include "render/grey_png.h"
 
 #include <zlib.h>
 

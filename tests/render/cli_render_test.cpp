@@ -6,9 +6,9 @@
 #include <cstdio>
 
 #include "box_reference.h"
+#include "render/zoom.h"
 #include "support/netpbm.h"
 #include "support/test_files.h"
-#include "viewer/zoom.h"
 
 namespace {
 

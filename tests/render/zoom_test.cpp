@@ -1,7 +1,7 @@
 // Zoom geometry: display width, height factor and band heights for every zoom command.
 #include <gtest/gtest.h>
 
-#include "viewer/zoom.h"
+#include "render/zoom.h"
 
 namespace {
 

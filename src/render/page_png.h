@@ -7,8 +7,8 @@
 #include <string>
 
 #include "formats/fax_reader.h"
-#include "viewer/page_surface.h"
-#include "viewer/zoom.h"
+#include "render/page_surface.h"
+#include "render/zoom.h"
 
 namespace view {
 

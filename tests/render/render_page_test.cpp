@@ -3,8 +3,8 @@
 
 #include <cstring>
 
+#include "render/page_surface.h"
 #include "support/test_files.h"
-#include "viewer/page_surface.h"
 
 namespace {
 

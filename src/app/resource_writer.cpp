@@ -1,13 +1,13 @@
-#include "platform/resource_writer.h"
+#include "app/resource_writer.h"
 
 #include <fcntl.h>
 
 #include <QFile>
 #include <QResource>
 
+#include "app/viewer_state.h"
 #include "formats/file_io.h"
 #include "platform/prompts.h"
-#include "viewer/viewer_state.h"
 
 namespace app {
 

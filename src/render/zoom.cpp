@@ -1,4 +1,4 @@
-#include "viewer/zoom.h"
+#include "render/zoom.h"
 
 #include <cmath>
 #include <cstddef>

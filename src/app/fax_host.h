@@ -1,4 +1,5 @@
-// What a command needs from the main window that owns the open fax.
+// What a command needs from the main window that owns the open fax. The tools see the
+// window only through this, so they never include the viewer's own headers.
 #pragma once
 
 #include <QString>

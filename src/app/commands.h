@@ -1,4 +1,5 @@
-// Window command ids: menu items, keys and the commands the viewer posts to itself.
+// Window command ids: menu items, keys and the commands the viewer posts to itself. Kept in
+// app/ because the installer posts one of them (Close) to a running viewer.
 #pragma once
 
 namespace app::cmd {

@@ -1,4 +1,4 @@
-#include "viewer/viewer_state.h"
+#include "app/viewer_state.h"
 
 #include <QDir>
 

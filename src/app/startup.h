@@ -1,5 +1,5 @@
 // The viewer's start-up steps that need no window: command line, program folders and
-// the operating-system description.
+// the operating-system description. The installer resolves the program folder the same way.
 #pragma once
 
 #include <QString>

@@ -1,11 +1,11 @@
-#include "viewer/startup.h"
+#include "app/startup.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QVersionNumber>
 
-#include "viewer/viewer_state.h"
+#include "app/viewer_state.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "viewer/page_surface.h"
+#include "render/page_surface.h"
 
 #include <algorithm>
 #include <array>

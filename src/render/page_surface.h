@@ -1,5 +1,6 @@
 // The page as the viewer shows it: the decoded page reduced (or stretched) to the zoom's
-// display width, one grey tile per decoded band. Qt-free; the window only copies from it.
+// display width, one grey tile per decoded band. Qt-free; the window, the thumbnailer and
+// `tarvex-cli render` all draw from it.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "formats/fax_reader.h"
-#include "viewer/zoom.h"
+#include "render/zoom.h"
 
 namespace view {
 

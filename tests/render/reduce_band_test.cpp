@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/test_files.h"
-#include "viewer/page_surface.h"
 #include "box_reference.h"
+#include "render/page_surface.h"
+#include "support/test_files.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// The state the main window owns and every tool reads: the program's folders, the
-// default fax and the settings kept in memory.
+// The state the main window owns and every tool reads: the product's name and version, the
+// program's folders, the default fax and the settings kept in memory. Every window and tool
+// of both programs includes it; it includes no window.
 #pragma once
 
 #include <QString>

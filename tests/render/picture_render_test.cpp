@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "box_reference.h"
+#include "render/page_surface.h"
 #include "support/netpbm.h"
 #include "support/test_files.h"
-#include "viewer/page_surface.h"
 
 namespace {
 

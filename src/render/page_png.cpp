@@ -1,8 +1,8 @@
-#include "viewer/page_png.h"
+#include "render/page_png.h"
 
 #include <algorithm>
 
-#include "viewer/grey_png.h"
+#include "render/grey_png.h"
 
 namespace view {
 
