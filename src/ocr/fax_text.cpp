@@ -50,6 +50,12 @@ Result RecognizeFaxPage(Recognizer& recognizer, const std::string& path, unsigne
     return recognizer.RecognizePage(bits, words, cancel);
 }
 
+bool FaxPageWords::operator()(unsigned index, std::vector<Word>& words) {
+    if (cancel_ && cancel_->load()) result_ = {Status::Cancelled, "Text recognition was cancelled."};
+    else result_ = RecognizeFaxPage(recognizer_, path_, index + 1, words, cancel_, fax::RunAtLineEnd::Drop);
+    return result_.ok();
+}
+
 std::string PageText(const std::vector<Word>& words) {
     std::string text;
     for (std::size_t i = 0; i < words.size(); ++i) {

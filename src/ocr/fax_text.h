@@ -22,6 +22,23 @@ Result FaxPageCount(const std::string& path, unsigned& pages);
 Result RecognizeFaxPage(Recognizer& recognizer, const std::string& path, unsigned number, std::vector<Word>& words,
                         const std::atomic<bool>* cancel = nullptr, fax::RunAtLineEnd mode = fax::RunAtLineEnd::Carry);
 
+// The words of each page of one fax in turn, for a writer that asks page by page (the
+// PDF text layer asks with pages counted from 0). Runs are decoded as the export decodes
+// them. A false answer ends the writing; result() says why.
+class FaxPageWords {
+public:
+    FaxPageWords(Recognizer& recognizer, std::string path, const std::atomic<bool>* cancel = nullptr)
+        : recognizer_(recognizer), path_(std::move(path)), cancel_(cancel) {}
+    bool operator()(unsigned index, std::vector<Word>& words);
+    const Result& result() const { return result_; }
+
+private:
+    Recognizer& recognizer_;
+    std::string path_;
+    const std::atomic<bool>* cancel_;
+    Result result_;
+};
+
 // Words of one line joined by a space, a line break after each line and a blank line
 // between blocks; empty for no words.
 std::string PageText(const std::vector<Word>& words);
