@@ -68,7 +68,8 @@ struct Job {
 
 int BatchUsage(const std::string& why) {
     std::fprintf(stderr,
-                 "export: %s\nusage: tarvex-cli export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] PATH...\n",
+                 "export: %s\nusage: tarvex-cli export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--ocr [--lang L]] "
+                 "PATH...\n",
                  why.c_str());
     return kUsage;
 }
@@ -177,7 +178,7 @@ std::vector<Job> CollectJobs(const Options& o) {
 
 // The conversion of one fax into temporary files beside its outputs, renamed over them only
 // when both are complete. Returns the failure message, empty on success.
-std::string Convert(const Job& j, bool pdfOnly) {
+std::string Convert(const Job& j, bool pdfOnly, ocr::Recognizer* recognizer) {
     fax::FaxCheck check = fax::CheckFaxFile(j.input);
     if (!check.ok()) return check.message;
     const std::string tifPath = j.outBase.string() + ".tif";
@@ -192,8 +193,9 @@ std::string Convert(const Job& j, bool pdfOnly) {
     if (!pdf.Open()) return "Can not Create:\n" + pdfPath;
     // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
     // stay the AtomicFiles', which rename them into place or remove them.
-    fax::ExportResult r = fax::ConvertFaxToTifPdf(j.input, tif.tempPath(), pdf.tempPath());
-    if (!r.ok()) return r.refusal.empty() ? fax::ExportFailureText(r.error) : r.refusal;
+    fax::ExportResult r;
+    if (std::string failed = ExportFax(j.input, tif.tempPath(), pdf.tempPath(), recognizer, r); !failed.empty())
+        return failed;
     if (pdfOnly) tif.Discard();
     else if (!tif.Commit()) return "Could not write:\n" + tifPath;
     if (!pdf.Commit()) return "Could not write:\n" + pdfPath;
@@ -209,7 +211,7 @@ struct Running {
 
 // Starts the conversion of job `index` in a child; the child writes its failure message,
 // if any, into the pipe and exits. It inherits the blocked stop signals and never takes them.
-bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, Running& out) {
+bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, ocr::Recognizer* recognizer, Running& out) {
     int fds[2];
     if (::pipe(fds) != 0) return false;
     std::fflush(stdout);
@@ -222,7 +224,7 @@ bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, Runnin
     }
     if (pid == 0) {
         ::close(fds[0]);
-        std::string message = Convert(jobs[index], pdfOnly);
+        std::string message = Convert(jobs[index], pdfOnly, recognizer);
         if (message.size() > kMaxMessage) message.resize(kMaxMessage);
         const char* p = message.data();
         std::size_t left = message.size();
@@ -333,9 +335,15 @@ bool IsBatchExport(const std::vector<std::string>& args) {
     return std::find(args.begin(), args.end(), "--to-dir") != args.end();
 }
 
-int BatchExport(const std::vector<std::string>& args) {
+int BatchExport(const std::vector<std::string>& given) {
     Options o;
+    std::vector<std::string> args = given;
+    TextOptions text;
+    if (std::string why = TakeTextOptions(args, text, true); !why.empty()) return BatchUsage(why);
     if (std::string why = ParseOptions(args, o); !why.empty()) return BatchUsage(why);
+    // Loaded once; every worker starts with it.
+    std::unique_ptr<ocr::Recognizer> recognizer;
+    if (std::string why = OpenRecognizer(text, recognizer); !why.empty()) return Fail(why);
     std::error_code ec;
     fs::create_directories(o.outDir, ec);
     if (!fs::is_directory(o.outDir, ec)) return Fail("Can not create the folder:\n" + o.outDir);
@@ -367,7 +375,7 @@ int BatchExport(const std::vector<std::string>& args) {
             Job& j = jobs[next];
             const std::size_t index = next++;
             Running r;
-            if (j.failure.empty() && !Start(jobs, index, o.pdfOnly, r))
+            if (j.failure.empty() && !Start(jobs, index, o.pdfOnly, recognizer.get(), r))
                 j.failure = "Can not start a worker process: " + std::string(std::strerror(errno));
             if (!j.failure.empty()) report.Done(j, j.failure, {});
             else running.push_back(r);
