@@ -56,7 +56,9 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : CentredTo
     language_->setInsertPolicy(QComboBox::NoInsert);
     for (const std::string& name : ocr::InstalledLanguages(ocr::DefaultDataPath()))
         language_->addItem(QString::fromStdString(name));
-    language_->setCurrentText(state_.settings.recogniseLanguage);
+    const int stored = language_->findText(state_.settings.recogniseLanguage);
+    if (stored >= 0) language_->setCurrentIndex(stored);
+    else language_->setCurrentText(state_.settings.recogniseLanguage);
     language_->setEnabled(recognise_->isChecked());
     auto* languageLabel = new QLabel(QStringLiteral("&Language:"), this);
     languageLabel->setBuddy(language_);
