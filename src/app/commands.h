@@ -50,6 +50,10 @@ enum : int {
     Email = 32813,
     Phone = 32814,
     About = 32815,
+    // Beyond the menu of old: finding text in the fax.
+    Find = 32816,          // Edit > Find (Ctrl+F)
+    FindNext = 32817,      // F3
+    FindPrevious = 32818,  // Shift+F3
     Close = 65000,
 };
 

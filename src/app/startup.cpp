@@ -9,9 +9,11 @@
 
 namespace app {
 
-QString JoinCommandLine(int argc, char** argv) {
+QString JoinCommandLine(int argc, char** argv, QString* findText) {
+    const bool find = findText && argc >= 4 && QByteArray(argv[argc - 2]) == "--find";
+    if (find) *findText = QString::fromLocal8Bit(argv[argc - 1]);
     QStringList parts;
-    for (int i = 1; i < argc; ++i) parts << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc - (find ? 2 : 0); ++i) parts << QString::fromLocal8Bit(argv[i]);
     return parts.join(QLatin1Char(' '));
 }
 

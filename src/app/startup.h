@@ -9,8 +9,9 @@ namespace app {
 
 struct ViewerState;
 
-// The command line as given (never cut: a long path stays whole).
-QString JoinCommandLine(int argc, char** argv);
+// The command line as given (never cut: a long path stays whole). With `findText`, the form
+// "FAX --find TEXT" is taken apart: TEXT goes there and FAX stays the command line.
+QString JoinCommandLine(int argc, char** argv, QString* findText = nullptr);
 // True for "InstallingTheProgram" in any letter case.
 bool IsInstallingCommand(const QString& commandLine);
 // A fax path from the command line: a leading double quote is dropped and, when more

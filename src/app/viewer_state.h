@@ -14,6 +14,7 @@ inline const QString kVersion = QStringLiteral("15.05.01");
 
 struct ViewerState {
     QString commandLine;
+    QString findText;    // `tarvex FAX --find TEXT`: the text to find at start-up
     QString startDir;    // the working folder the viewer was started in
     QString programDir;  // all relative names of the viewer are taken from here
     QString faxDir;      // programDir/Fax: new faxes, starting folder of file dialogs

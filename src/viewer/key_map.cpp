@@ -23,6 +23,7 @@ KeyAction MapKey(int key, Qt::KeyboardModifiers modifiers) {
         default: break;
     }
     if (ctrl) return {};
+    if (key == Qt::Key_F3) return command(modifiers & Qt::ShiftModifier ? cmd::FindPrevious : cmd::FindNext);
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:

@@ -4,11 +4,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <cmath>
 
 #include "app/commands.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
 #include "tools/tool_commands.h"
+#include "viewer/find_bar.h"
 #include "viewer/navigation.h"
 #include "viewer/page_selector.h"
 #include "viewer/wrap_menu_bar.h"
@@ -33,6 +35,12 @@ MainWindow::MainWindow(ViewerState& state, QWidget* parent) : QMainWindow(parent
     selector_->hide();
     selector_->onClosed = [this] { pageSelectorClosed(); };
     connect(view_, &PageView::zoomStep, this, &MainWindow::stepZoom);
+    findBar_ = new FindBar(this);
+    addToolBar(Qt::BottomToolBarArea, findBar_);
+    setContextMenuPolicy(Qt::PreventContextMenu);  // no menu to hide the find bar with
+    findBar_->pageOnScreen = [this] { return currentPage_; };
+    connect(findBar_, &FindBar::currentHitChanged, this, &MainWindow::goToHit);
+    connect(findBar_, &FindBar::hitsChanged, this, [this] { showFindHits(false); });
     buildMenu();
     qApp->installEventFilter(this);
     resize(800, 600);
@@ -75,7 +83,10 @@ void MainWindow::message(const QString& text, Icon icon) {
 
 void MainWindow::openCurrentFax() {
     reader_.Close();
-    if (state_.currentFax.isEmpty() || !reader_.Open(state_.currentFax.toStdString())) {
+    const bool opened = !state_.currentFax.isEmpty() && reader_.Open(state_.currentFax.toStdString());
+    // A new fax, or the same one rewritten by a tool: its text is read anew.
+    findBar_->faxChanged(opened ? state_.currentFax : QString());
+    if (!opened) {
         postCommand(cmd::RefreshAccumulator);
         return;
     }
@@ -147,6 +158,9 @@ bool MainWindow::UnZipFaxToScreen(bool newFile) {
     view_->setSurface(&surface_, zoom_.displayWidth(), outcome.height);
     if (anchor_) view_->restoreAnchor(*std::exchange(anchor_, std::nullopt));
     pageShown_ = true;
+    if (reader_.LoadPage(currentPage_, shownPage_) != fax::PageError::None) shownPage_ = {};
+    decoding_ = false;
+    showFindHits(std::exchange(revealHit_, false));
     return true;
 }
 
@@ -213,6 +227,62 @@ void MainWindow::pageSelectorClosed() {
     selector_->hide();
     postCommand(cmd::ShowPage, chosen);
     view_->setFocus();
+}
+
+// ---- find ----------------------------------------------------------------------
+
+namespace {
+constexpr int kHitPadding = 1;  // screen pixels around a word's ink
+}  // namespace
+
+void MainWindow::openFind(bool commandLineText) {
+    if (!reader_.IsOpen()) {
+        message(QStringLiteral("Please open a Fax first."), Icon::Information);
+        return;
+    }
+    const QString language = state_.settings.recogniseLanguage.isEmpty() ? QString::fromLatin1(ocr::kDefaultLanguage)
+                                                                         : state_.settings.recogniseLanguage;
+    findBar_->open(state_.currentFax, language);
+    if (commandLineText) findBar_->setText(std::exchange(state_.findText, QString()));
+}
+
+void MainWindow::goToHit() {
+    const ocr::Hit* hit = findBar_->hits().currentHit();
+    revealHit_ = hit != nullptr;
+    if (hit && (hit->page != currentPage_ || !pageShown_))
+        postCommand(cmd::ShowPage, hit->page);  // the page's display then shows the hits
+    else if (!decoding_)
+        showFindHits(std::exchange(revealHit_, false));
+}
+
+void MainWindow::showFindHits(bool reveal) {
+    if (decoding_) return;  // the page's display shows them when it is done
+    std::vector<PageView::Highlight> boxes;
+    QRect current;
+    const std::vector<ocr::Word>* words = findBar_->pageWords(currentPage_);
+    const int pageWidth = shownPage_.bytesPerLine * 8;
+    if (pageShown_ && !findBar_->isHidden() && words && !shownPage_.picture && pageWidth > 0) {
+        // Page pixels to the page as shown: across by DW over the page's width, down as the
+        // display scales lines.
+        const double sx = double(zoom_.displayWidth()) / pageWidth;
+        auto row = [&](int y) { return view::ShownHeight(shownPage_, static_cast<std::uint32_t>(std::max(y, 0)), zoom_); };
+        const ocr::Hit* currentHit = findBar_->hits().currentHit();
+        for (const ocr::Hit& hit : findBar_->hits().hits()) {
+            if (hit.page != currentPage_) continue;
+            const bool isCurrent = currentHit && *currentHit == hit;
+            for (std::size_t i = hit.first; i <= hit.last && i < words->size(); ++i) {
+                const ocr::Word& w = (*words)[i];
+                const int x0 = static_cast<int>(std::floor(w.x0 * sx)), x1 = static_cast<int>(std::ceil(w.x1 * sx));
+                const auto y0 = row(w.y0), y1 = std::max(row(w.y1), y0 + 1);
+                const QRect box(x0 - kHitPadding, static_cast<int>(y0) - kHitPadding, x1 - x0 + 2 * kHitPadding,
+                                static_cast<int>(y1 - y0) + 2 * kHitPadding);
+                boxes.push_back({box, isCurrent});
+                if (isCurrent) current |= box;
+            }
+        }
+    }
+    view_->setHighlights(std::move(boxes));
+    if (reveal && !current.isNull()) view_->reveal(current);
 }
 
 void MainWindow::neighbourFax(bool next) {

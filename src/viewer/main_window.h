@@ -30,6 +30,7 @@ class QComboBox;
 
 namespace app {
 
+class FindBar;
 class InstanceChannel;
 class PageSelector;
 class WrapMenuBar;
@@ -72,6 +73,7 @@ public:
     const view::Zoom& zoom() const { return zoom_; }
     const view::PageSurface& surface() const { return surface_; }
     PageView* pageView() const { return view_; }
+    FindBar* findBar() const { return findBar_; }
     WrapMenuBar* wrapMenuBar() const { return menuBar_; }
     QComboBox* pageSelector() const;
     QAction* action(int id) const { return actions_.value(id); }
@@ -107,6 +109,9 @@ private:
     void print();    // 32775
     void zoomEdit();  // 32781
     void message(const QString& text, Icon icon);
+    void openFind(bool commandLineText);  // Edit > Find; `tarvex FAX --find TEXT`
+    void goToHit();                       // the find bar's current hit changed
+    void showFindHits(bool reveal);       // the hits of the page on screen, over the page
 
     ViewerState& state_;
     FileCommands files_{*this};
@@ -126,6 +131,9 @@ private:
     view::Zoom zoom_;
     view::PageSurface surface_;
     PageView* view_ = nullptr;
+    FindBar* findBar_ = nullptr;
+    fax::FaxReader::Page shownPage_;  // the page on screen, for placing the hits' boxes
+    bool revealHit_ = false;          // scroll the current hit into view once its page is shown
     PageSelector* selector_ = nullptr;
     QHash<int, QAction*> actions_;
     WrapMenuBar* menuBar_ = nullptr;

@@ -18,6 +18,7 @@
 #include "print/print_fax_dialog.h"
 #include "tools/breakup_dialog.h"
 #include "tools/tool_commands.h"
+#include "viewer/find_bar.h"
 #include "viewer/navigation.h"
 #include "zoomedit/zoom_edit_dialog.h"
 
@@ -92,6 +93,11 @@ void MainWindow::dispatch(int id, qint64 parameter) {
                         Icon::Information);
          }},
         {cmd::Configure, [](MainWindow* w, qint64) { RunConfigure(w, w->state_); }},
+        // The command line's text to find comes along as the parameter 1.
+        {cmd::Find, [](MainWindow* w, qint64 p) { w->openFind(p == 1); }},
+        {cmd::FindNext, [](MainWindow* w, qint64) { w->findBar_->isHidden() ? w->openFind(false) : w->findBar_->step(true); }},
+        {cmd::FindPrevious,
+         [](MainWindow* w, qint64) { w->findBar_->isHidden() ? w->openFind(false) : w->findBar_->step(false); }},
         {cmd::Help, [](MainWindow* w, qint64) { ShowHelp(w, w->state_, QString()); }},
         {cmd::ReadMe, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("README.TXT")); }},
         {cmd::Manual, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("MANUAL.TXT")); }},

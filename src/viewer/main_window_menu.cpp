@@ -11,6 +11,7 @@
 
 #include "app/commands.h"
 #include "help/support_contacts.h"
+#include "viewer/find_bar.h"
 #include "viewer/key_map.h"
 #include "viewer/page_selector.h"
 #include "viewer/wrap_menu_bar.h"
@@ -57,6 +58,8 @@ void MainWindow::buildMenu() {
     addCommand(edit, QStringLiteral("Build &Fax from pcx file(s)..."), cmd::BuildFax);
     addCommand(edit, QStringLiteral("Build Long Fax from Multi-Page Fax..."), cmd::BuildLongFax);
     addCommand(edit, QStringLiteral("Build TIF and PDF file..."), cmd::BuildTifPdf);
+    edit->addSeparator();
+    addCommand(edit, QStringLiteral("Fi&nd..."), cmd::Find)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 
     QMenu* zoom = bar->addMenu(QStringLiteral("&Zoom"));
     const char* zoomTexts[] = {"&Default Size", "&25%", "&37", "&40%", "&42%", "&44%", "&46%",
@@ -88,11 +91,11 @@ void MainWindow::buildMenu() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    // Keys of an open menu, list or dialog, and of the menu bar while it is worked with the
-    // keyboard, are theirs.
+    // Keys of an open menu, list or dialog, of the menu bar while it is worked with the
+    // keyboard, and of the find bar (its field takes digits, commas and letters) are theirs.
     if (!widget || widget->window() != this || QApplication::activeModalWidget() ||
         QApplication::activePopupWidget() || selector_->view()->isVisible() || widget == menuBar_ ||
-        menuBar_->isAncestorOf(widget))
+        menuBar_->isAncestorOf(widget) || widget == findBar_ || findBar_->isAncestorOf(widget))
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     KeyAction a = MapKey(key->key(), key->modifiers());

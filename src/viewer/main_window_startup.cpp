@@ -22,6 +22,7 @@
 #include "platform/pump_wait.h"
 #include "platform/settings_store.h"
 #include "platform/window_stack.h"
+#include "viewer/find_bar.h"
 #include "viewer/page_selector.h"
 
 namespace app {
@@ -102,6 +103,7 @@ bool MainWindow::start() {
     view_->setFocus();
     postCommand(cmd::RunLoop);
     postCommand(cmd::OpenCurrentFax);
+    if (!state_.findText.isEmpty()) postCommand(cmd::Find, 1);
     trace_ << QStringLiteral("posted");
     return true;
 }
@@ -156,6 +158,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();  // already closing: nothing is saved twice
         return;
     }
+    findBar_->stop();  // recognition ends with the window, never holding it up
     if (state_.primaryInstance) {
         SetShuttingDown(true);
         state_.settings.dftFax = state_.currentFax;

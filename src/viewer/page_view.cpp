@@ -13,6 +13,10 @@ namespace app {
 
 namespace {
 constexpr int kWheelLines = 48;  // pixels per wheel notch
+constexpr int kRevealMargin = 40;  // room kept around a revealed box
+const QColor kHighlight(255, 200, 0, 80);
+const QColor kCurrentHighlight(255, 110, 0, 130);
+const QColor kCurrentOutline(220, 80, 0);
 
 int ClampToInt(std::int64_t v) {
     return static_cast<int>(std::clamp<std::int64_t>(v, 0, std::numeric_limits<int>::max()));
@@ -35,6 +39,7 @@ void PageView::setSurface(const view::PageSurface* surface, int displayWidth, st
     surface_ = surface;
     displayWidth_ = surface ? displayWidth : 0;
     pageHeight_ = surface ? pageHeight : 0;
+    highlights_.clear();  // they belong to the page and zoom shown so far
     resetScroll();
     viewport()->update();
 }
@@ -121,6 +126,32 @@ void PageView::paintEvent(QPaintEvent* event) {
                      rgb ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
         painter.drawImage(QPoint(-left, static_cast<int>(y0)), image, QRect(0, 0, width, static_cast<int>(rows)));
     }
+    for (const Highlight& h : highlights_) {
+        const QRect box = h.box.translated(-left, static_cast<int>(-top));
+        if (!box.intersects(area)) continue;
+        painter.fillRect(box, h.current ? kCurrentHighlight : kHighlight);
+        if (!h.current) continue;
+        painter.setPen(kCurrentOutline);
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
+    }
+}
+
+void PageView::setHighlights(std::vector<Highlight> highlights) {
+    highlights_ = std::move(highlights);
+    viewport()->update();
+}
+
+void PageView::reveal(const QRect& box) {
+    updateRanges();
+    auto bring = [](QScrollBar* bar, int low, int high, int size) {
+        // The whole box when it fits, else its start.
+        if (high - low + 2 * kRevealMargin > size || low - kRevealMargin < bar->value())
+            bar->setValue(low - kRevealMargin);
+        else if (high + kRevealMargin > bar->value() + size)
+            bar->setValue(high + kRevealMargin - size);
+    };
+    bring(horizontalScrollBar(), box.left(), box.right(), viewport()->width());
+    bring(verticalScrollBar(), box.top(), box.bottom(), viewport()->height());
 }
 
 void PageView::resizeEvent(QResizeEvent* event) {

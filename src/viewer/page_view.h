@@ -4,7 +4,9 @@
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <QRect>
 #include <cstdint>
+#include <vector>
 
 #include "render/page_surface.h"
 #include "viewer/key_map.h"
@@ -37,6 +39,17 @@ public:
     // scroll ranges allow).
     void restoreAnchor(const PageAnchor& anchor);
 
+    // Boxes laid translucently over the page (in page-surface pixels), the current ones
+    // stronger; they move with the page as it scrolls.
+    struct Highlight {
+        QRect box;
+        bool current = false;
+    };
+    void setHighlights(std::vector<Highlight> highlights);
+    const std::vector<Highlight>& highlights() const { return highlights_; }
+    // Scrolls as little as needed to bring `box` (page-surface pixels) into view.
+    void reveal(const QRect& box);
+
     std::int64_t pageHeight() const { return pageHeight_; }
     int hpos() const;
     int vpos() const;
@@ -62,6 +75,7 @@ private:
     const view::PageSurface* surface_ = nullptr;
     int displayWidth_ = 0;
     std::int64_t pageHeight_ = 0;
+    std::vector<Highlight> highlights_;
     bool dragging_ = false;
     QPoint dragStart_;
     int dragH_ = 0, dragV_ = 0;

@@ -220,7 +220,7 @@ TEST_F(WindowInputTest, MenuStructure) {
                 got << "<";
             } else {
                 int id = 0;
-                for (int c = cmd::Open; c <= cmd::About; ++c)
+                for (int c = cmd::Open; c <= cmd::FindPrevious; ++c)
                     if (w.action(c) == a) id = c;
                 got << QStringLiteral("%1 %2").arg(id).arg(a->text());
             }
@@ -232,7 +232,7 @@ TEST_F(WindowInputTest, MenuStructure) {
         "32775 &Print...", "-", "32776 E&xit Vantorel", "<",
         "32777 &<PgDn", "32778 &Page", "32779 PgUp&>",
         "> &Edit", "32780 dcx to pcx &BreakUp...", "32781 &Zoom/Edit Fax...", "32782 Build &Fax from pcx file(s)...",
-        "32783 Build Long Fax from Multi-Page Fax...", "32784 Build TIF and PDF file...", "<",
+        "32783 Build Long Fax from Multi-Page Fax...", "32784 Build TIF and PDF file...", "-", "32816 Fi&nd...", "<",
         "> &Zoom", "32785 &Default Size", "32786 &25%", "32787 &37", "32788 &40%", "32789 &42%", "32790 &44%",
         "32791 &46%", "32792 &50%", "32793 &60%", "32794 &75%", "32795 &80%", "32796 &90%", "32797 &100%", "<",
         "> &Tools", "32808 &Configure", "<",
