@@ -21,14 +21,17 @@ namespace {
 
 // Recognition runs below the window's priority, so scrolling stays smooth meanwhile.
 constexpr int kWorkerNice = 10;
+// Recognisers at work at once: a stopped one may still be ending its page (the recogniser
+// looks at the stop flag only between words) while the next fax is read.
+constexpr int kMaxRecognisers = 2;
 
 // Every worker thread of the process. Never destroyed: a worker that is still ending when
 // the program exits must not find them gone.
 struct Workers {
-    std::mutex recognising;  // one recogniser at a time; a stopped one ends within its page
     std::mutex mutex;
-    std::condition_variable ended;
-    int running = 0;
+    std::condition_variable changed;
+    int running = 0;      // threads alive
+    int recognising = 0;  // of them, reading a fax
 };
 
 Workers& TheWorkers() {
@@ -41,7 +44,7 @@ Workers& TheWorkers() {
 bool WaitForFindWorkers(std::chrono::milliseconds limit) {
     Workers& w = TheWorkers();
     std::unique_lock lock(w.mutex);
-    return w.ended.wait_for(lock, limit, [&] { return w.running == 0; });
+    return w.changed.wait_for(lock, limit, [&] { return w.running == 0; });
 }
 
 // What the worker hands to the bar. The worker holds it as long as it runs; the bar lets go
@@ -120,15 +123,15 @@ const std::vector<ocr::Word>* FindBar::pageWords(unsigned page) const {
 }
 
 void FindBar::open(const QString& fax, const QString& language) {
-    const bool same = fax == fax_ && language == language_;
-    fax_ = fax;
-    language_ = language;
+    if (fax != fax_ || language != language_) {
+        language_ = language;
+        faxChanged(fax);
+    }
+    refusal_.clear();  // language data may have been installed since
     show();
     field_->setFocus();
     field_->selectAll();
-    // Read already, or being read: nothing to start.
-    if (same && (job_ || (pages_ > 0 && words_.size() == pages_))) return;
-    start();
+    search();
 }
 
 void FindBar::setText(const QString& text) { field_->setText(text); }
@@ -138,8 +141,8 @@ void FindBar::faxChanged(const QString& fax) {
     fax_ = fax;
     words_.clear();
     pages_ = 0;
+    refusal_.clear();
     search();
-    if (isVisible()) start();
 }
 
 void FindBar::stop() {
@@ -150,6 +153,7 @@ void FindBar::stop() {
     }
     job_->cancel = true;
     job_.reset();
+    TheWorkers().changed.notify_all();  // a worker waiting for its turn ends at once
     readingPage_ = 0;
     showCount();
 }
@@ -163,12 +167,6 @@ void FindBar::close() {
 }
 
 void FindBar::start() {
-    stop();
-    words_.clear();
-    pages_ = 0;
-    refusal_.clear();
-    search();
-    if (fax_.isEmpty()) return;
     auto job = std::make_shared<Job>();
     job->wake = [this] { QMetaObject::invokeMethod(this, &FindBar::take, Qt::QueuedConnection); };
     job_ = job;
@@ -181,27 +179,36 @@ void FindBar::start() {
     }
     std::thread([job, path, language, cacheDir, first] {
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
+        Workers& w = TheWorkers();
         ocr::Result result{ocr::Status::Cancelled, {}};
         {
-            std::lock_guard slot(TheWorkers().recognising);
+            std::unique_lock lock(w.mutex);
+            w.changed.wait(lock, [&] { return job->cancel || w.recognising < kMaxRecognisers; });
+        }
+        if (!job->cancel) {
+            {
+                std::lock_guard lock(w.mutex);
+                ++w.recognising;
+            }
             ocr::TextEvents events;
             events.pageCount = [&](unsigned pages) { job->Deliver([&] { job->pages = pages; }); };
             events.reading = [&](unsigned page) { job->Deliver([&] { job->reading = page; }); };
             events.words = [&](unsigned page, std::vector<ocr::Word>&& words) {
                 job->Deliver([&] { job->arrived.emplace_back(page, std::move(words)); });
             };
-            if (!job->cancel) result = ocr::ReadFaxText(path, language, first, ocr::TextCache(cacheDir), events, &job->cancel);
+            result = ocr::ReadFaxText(path, language, first, ocr::TextCache(cacheDir), events, &job->cancel);
+            std::lock_guard lock(w.mutex);
+            --w.recognising;
         }
         job->Deliver([&] {
             job->done = true;
             job->result = result;
         });
-        Workers& w = TheWorkers();
         {
             std::lock_guard lock(w.mutex);
             --w.running;
         }
-        w.ended.notify_all();
+        w.changed.notify_all();
     }).detach();
     showCount();
 }
@@ -244,6 +251,10 @@ void FindBar::take() {
 void FindBar::search() {
     hits_.Reset(ocr::WordQuery(field_->text().toStdString(), matchCase_->isChecked()));
     for (const auto& [page, words] : words_) hits_.AddPage(page, words);
+    // Reading starts with the first thing to find, and goes on where it stopped.
+    if (!hits_.query().empty() && !isHidden() && !job_ && !fax_.isEmpty() && refusal_.isEmpty() &&
+        (pages_ == 0 || words_.size() < pages_))
+        start();
     if (hits_.count() > 0) {
         hits_.SetCurrent(hits_.FirstFrom(pageOnScreen ? pageOnScreen() : 1));
         emit currentHitChanged();

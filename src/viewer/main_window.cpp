@@ -84,7 +84,9 @@ void MainWindow::message(const QString& text, Icon icon) {
 void MainWindow::openCurrentFax() {
     reader_.Close();
     const bool opened = !state_.currentFax.isEmpty() && reader_.Open(state_.currentFax.toStdString());
-    // A new fax, or the same one rewritten by a tool: its text is read anew.
+    // A new fax, or the same one rewritten by a tool: its text is read anew, from page 1
+    // where it will be shown.
+    if (opened) currentPage_ = 1;
     findBar_->faxChanged(opened ? state_.currentFax : QString());
     if (!opened) {
         postCommand(cmd::RefreshAccumulator);

@@ -42,9 +42,10 @@ protected:
     }
 
     // Starts a window and lets it run until the posted commands are done.
-    MainWindow& Start(const QString& commandLine = {}, int desktopWidth = 1024) {
+    MainWindow& Start(const QString& commandLine = {}, int desktopWidth = 1024, const QString& findText = {}) {
         state_ = ViewerState{};
         state_.commandLine = commandLine;
+        state_.findText = findText;
         state_.startDir = Q(files_.path());
         window_ = std::make_unique<MainWindow>(state_);
         window_->setDesktopWidth(desktopWidth);

@@ -119,6 +119,8 @@ TEST_F(WindowInputTest, KeyTable) {
         {Qt::Key_5, ctrl, 0, None},                   {Qt::Key_2, alt, 0, None},
         {Qt::Key_D, alt, 0, None},                    {Qt::Key_Period, ctrl, 0, None},
         {Qt::Key_P, alt, cmd::PageSelector, None},  // the access key of the menu bar's "&Page"
+        {Qt::Key_F3, no, cmd::FindNext, None},        {Qt::Key_F3, Qt::ShiftModifier, cmd::FindPrevious, None},
+        {Qt::Key_F, ctrl, cmd::Find, None},
         {Qt::Key_O, ctrl, cmd::Open, None},           {Qt::Key_P, ctrl, cmd::Print, None},
         {Qt::Key_Q, ctrl, cmd::Exit, None},  // last: it closes the window
     };
