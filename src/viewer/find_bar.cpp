@@ -178,7 +178,6 @@ void FindBar::start() {
         ++TheWorkers().running;
     }
     std::thread([job, path, language, cacheDir, first] {
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
         Workers& w = TheWorkers();
         ocr::Result result{ocr::Status::Cancelled, {}};
         {
@@ -192,7 +191,12 @@ void FindBar::start() {
             }
             ocr::TextEvents events;
             events.pageCount = [&](unsigned pages) { job->Deliver([&] { job->pages = pages; }); };
-            events.reading = [&](unsigned page) { job->Deliver([&] { job->reading = page; }); };
+            events.reading = [&](unsigned page) {
+                // Reading the cache is quick and wanted at once; recognising yields to the window.
+                static thread_local bool yielded = false;
+                if (!std::exchange(yielded, true)) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
+                job->Deliver([&] { job->reading = page; });
+            };
             events.words = [&](unsigned page, std::vector<ocr::Word>&& words) {
                 job->Deliver([&] { job->arrived.emplace_back(page, std::move(words)); });
             };
