@@ -74,6 +74,7 @@ FindBar::FindBar(QWidget* parent) : QToolBar(parent) {
     field_ = new QLineEdit(this);
     field_->setPlaceholderText(QStringLiteral("Find text in the fax"));
     field_->setClearButtonEnabled(true);
+    field_->setMinimumWidth(200);
     field_->setMaximumWidth(320);
     previous_ = new QToolButton(this);
     previous_->setArrowType(Qt::UpArrow);
