@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "formats/file_io.h"
 #include "ocr/fax_text.h"
@@ -106,6 +107,22 @@ bool Parse(std::string_view text, const FaxKey& key, FaxWords& pages) {
         pages[page - 1] = std::move(words);
     }
     return false;  // no end line: cut short
+}
+
+// What tells a file apart from the one that was hashed: a replaced file is another inode, a
+// rewritten one has another time or size.
+struct FileStamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    long long mtimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {st.st_dev, st.st_ino, st.st_size, static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
 }  // namespace
@@ -225,6 +242,7 @@ Result ReadFaxText(const std::string& path, const std::string& language, unsigne
                    const TextEvents& events, const std::atomic<bool>* cancel) {
     auto cancelled = [&] { return cancel && cancel->load(); };
     FaxKey key;
+    const FileStamp stamp = StampOf(path);
     if (Result r = MakeFaxKey(path, language, key); !r.ok()) return r;
     if (events.pageCount) events.pageCount(key.pages);
     if (key.pages == 0) return {};
@@ -248,6 +266,8 @@ Result ReadFaxText(const std::string& path, const std::string& language, unsigne
         std::vector<Word> words;
         const Result r = RecognizeFaxPage(*recognizer, path, page, words, cancel);
         if (r.status == Status::Cancelled) return r;
+        // Words of a fax rewritten meanwhile (Zoom/Edit, replace) belong to no key.
+        if (!(StampOf(path) == stamp)) return {Status::FaxUnreadable, "The fax changed while its text was read:\n" + path};
         // A page that cannot be read or is a picture has no words, and keeps having none; a
         // page the recogniser gave up on is tried again next time.
         if (r.status != Status::Failed) {
