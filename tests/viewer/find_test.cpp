@@ -9,11 +9,13 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 #include <filesystem>
 
 #include "app/commands.h"
 #include "app/startup.h"
+#include "platform/instance_channel.h"
 #include "main_window_fixture.h"
 #include "viewer/find_bar.h"
 
@@ -43,9 +45,8 @@ protected:
     }
     MainWindow& Open(const std::string& fax, const QString& commandLine = {}, const QString& findText = {}) {
         WriteText(kConfigure, "DftFax", Q(fax));
-        for (const char* edge : {"WinX", "WinY"}) WriteText(kConfigure, edge, "0");
-        WriteText(kConfigure, "WinCX", "800");
-        WriteText(kConfigure, "WinCY", "600");
+        for (const auto& [edge, value] : {std::pair{"WinX", "0"}, {"WinY", "0"}, {"WinCX", "800"}, {"WinCY", "600"}})
+            WriteText(kConfigure, edge, value);
         MainWindow& w = Start(commandLine, 1024, findText);
         w.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -57,35 +58,23 @@ protected:
         QTest::keyClick(to, static_cast<Qt::Key>(key), mods);
         Settle();
     }
-    bool Read() {
-        return QTest::qWaitFor([&] { return !Bar()->reading(); }, kReadMs);
-    }
+    bool Read() { return QTest::qWaitFor([&] { return !Bar()->reading(); }, kReadMs); }
     std::string Count() { return Bar()->countLabel()->text().toStdString(); }
-    std::vector<QRect> CurrentBoxes() {
-        std::vector<QRect> boxes;
-        for (const auto& h : window_->pageView()->highlights())
-            if (h.current) boxes.push_back(h.box);
-        return boxes;
-    }
     // Pages in the cache entry of the fax as it is now (found by its size).
     int CachedPages(const std::string& fax) {
-        const std::string size = "-" + std::to_string(std::filesystem::file_size(fax)) + "-";
-        for (const auto& e : std::filesystem::directory_iterator(cache_.File("Vantorel/text"))) {
-            if (e.path().filename().string().find(size) == std::string::npos) continue;
-            const Bytes b = ReadBytes(e.path());
-            const std::string text(b.begin(), b.end());
-            int pages = 0;
-            for (std::size_t at = text.find("\npage "); at != std::string::npos; at = text.find("\npage ", at + 1)) ++pages;
-            return pages;
-        }
-        return 0;
+        std::string n;
+        RunCommand("cat '" + cache_.File("Vantorel/text") + "'/*-" + std::to_string(std::filesystem::file_size(fax)) +
+                   "-* 2>/dev/null | grep -c '^page '", &n);
+        return std::atoi(n.c_str());
     }
 
     // The current hit's boxes on the page as shown: one per word, each holding ink, and a
     // ring of two pixels around it white, so the box sits on the word's ink. `inkLeft`: where
     // GraphicsMagick began the line, in page pixels (the first box starts there), or -1.
     void ExpectBoxesOnInk(std::size_t words, int inkLeft, const char* where) {
-        const std::vector<QRect> boxes = CurrentBoxes();
+        std::vector<QRect> boxes;
+        for (const auto& h : window_->pageView()->highlights())
+            if (h.current) boxes.push_back(h.box);
         ASSERT_EQ(boxes.size(), words) << where;
         const view::PageSurface& s = window_->surface();
         auto grey = [&](int x, int y) { return x < 0 || x >= s.width() || !s.Row(y) ? 255 : s.Row(y)[x]; };
@@ -221,6 +210,24 @@ TEST_F(FindTest, ANewFaxStopsTheReadingAndClosingWaitsNoLongerThanASecond) {
     window_.reset();
     EXPECT_LT(closing.elapsed(), 1500);
     EXPECT_TRUE(WaitForFindWorkers(std::chrono::milliseconds(0))) << "the worker ended with the window";
+}
+
+// Noise keeps the recogniser in its layout analysis, where it does not look at the stop flag
+// for minutes: the viewer leaves all the same, a second after it was asked to close.
+TEST_F(FindTest, ExitEndsWithinASecondWhileAPageIsStillBeingRecognised) {
+    const std::string fax = files_.File("noise.pcx");
+    WriteBytes(fax, MakePcx(PatternPage(216, 4000, 0), 216));
+    QProcess viewer;
+    viewer.start(QStringLiteral(VANTOREL_VIEWER), {Q(fax), "--find", "x"});
+    ASSERT_TRUE(viewer.waitForStarted());
+    QTest::qWait(4000);  // started, the recogniser at work
+    QElapsedTimer closing;
+    closing.start();
+    ASSERT_TRUE(PostCommandToHandle(static_cast<std::int32_t>(viewer.processId()), cmd::Close));
+    ASSERT_TRUE(viewer.waitForFinished(10000));
+    EXPECT_LT(closing.elapsed(), 2500);
+    EXPECT_EQ(viewer.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(viewer.exitCode(), 0);
 }
 
 }  // namespace
