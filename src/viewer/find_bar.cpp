@@ -154,7 +154,9 @@ void FindBar::stop() {
     }
     job_->cancel = true;
     job_.reset();
-    TheWorkers().changed.notify_all();  // a worker waiting for its turn ends at once
+    // A worker waiting for its turn ends at once (the lock orders the flag before its wait).
+    { std::lock_guard lock(TheWorkers().mutex); }
+    TheWorkers().changed.notify_all();
     readingPage_ = 0;
     showCount();
 }
