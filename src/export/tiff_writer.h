@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "export/line_changes.h"
 #include "formats/file_io.h"
 #include "formats/pcx.h"
 
@@ -90,6 +91,7 @@ private:
     std::uint64_t end_ = 0;  // bytes in the file
     std::array<std::uint8_t, kReadChunk> in_{};
     std::array<std::uint8_t, kFaxBytesPerLine> row_{};
+    std::array<std::uint32_t, ChangeCapacity(kFaxWidth)> changes_{};  // the row's changing elements
     std::vector<std::uint8_t> coded_;  // coded bytes waiting to be written
     std::size_t codedSize_ = 0;
     std::array<std::uint8_t, kTiffHeaderSize> header_{};
