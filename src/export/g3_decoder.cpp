@@ -14,29 +14,30 @@ constexpr std::size_t kPiece = 64 * 1024;  // the strip is read in pieces of thi
 constexpr unsigned kMinEolZeros = 11;
 constexpr unsigned kWhiteBits = 12;  // the longest white code (an extended make-up code)
 constexpr unsigned kBlackBits = 13;  // the longest black code (a make-up code)
-constexpr unsigned kLengthShift = 12;
+constexpr std::uint32_t kLengthMask = 15;  // table entries: a code's length in bits 0..3, 4 and 5 clear,
+constexpr unsigned kRunShift = 6;          // runs from bit 6, so an entry is its own shift count
 constexpr unsigned kPairBits = 12;
 constexpr std::uint32_t kTerminating = kMhMakeUpStep;  // runs below are terminating codes
 
-// Look-up tables on the next bits, first bit lowest. A code entry holds the run and the
-// code's length (0: no code begins with these bits, an EOL included). A pair entry holds
-// a white and a black terminating run, both 1..63, whose codes fit the window together,
-// and their joint length (0: no such pair).
+// Look-up tables on the next bits, first bit lowest. A code entry holds the code's length
+// and its run (0: no code begins with these bits, an EOL included). A pair entry holds
+// the joint length of a white and a black terminating code that fit the window together,
+// and their runs, both 1..63 (0: no such pair).
 struct Tables {
-    std::array<std::uint16_t, 1u << kWhiteBits> white{};
-    std::array<std::uint16_t, 1u << kBlackBits> black{};
-    std::array<std::uint16_t, 1u << kPairBits> pairs{};
+    std::array<std::uint32_t, 1u << kWhiteBits> white{};
+    std::array<std::uint32_t, 1u << kBlackBits> black{};
+    std::array<std::uint32_t, 1u << kPairBits> pairs{};
 
     template <std::size_t N>
-    static void Add(std::array<std::uint16_t, N>& table, MhCode code, std::uint32_t entry) {
+    static void Add(std::array<std::uint32_t, N>& table, MhCode code, std::uint32_t entry) {
         for (std::uint32_t rest = 0; (std::uint64_t{rest} << code.length) < N; ++rest)
-            table[code.bits | (rest << code.length)] = static_cast<std::uint16_t>(entry);
+            table[code.bits | (rest << code.length)] = entry;
     }
     Tables() {
         for (unsigned c = 0; c < 2; ++c) {
             const MhColour colour = static_cast<MhColour>(c);
             auto add = [&](MhCode code, unsigned run) {
-                const std::uint32_t entry = run | (std::uint32_t{code.length} << kLengthShift);
+                const std::uint32_t entry = code.length | (run << kRunShift);
                 if (c == 0) Add(white, code, entry);
                 else Add(black, code, entry);
             };
@@ -50,7 +51,7 @@ struct Tables {
                 const unsigned length = cw.length + ck.length;
                 if (length > kPairBits) continue;
                 Add(pairs, MhCode{cw.bits | (ck.bits << cw.length), static_cast<std::uint8_t>(length)},
-                    w | (k << 6) | (length << kLengthShift));
+                    length | (w << kRunShift) | (k << (kRunShift + 6)));
             }
     }
 };
@@ -101,13 +102,13 @@ void G3Decoder::RefillSlowly() {
 }
 
 // Make-up codes and a terminating code, from `pos` on.
-bool G3Decoder::Run(const std::uint16_t* table, std::uint32_t mask, std::uint32_t& pos) {
+bool G3Decoder::Run(const std::uint32_t* table, std::uint32_t mask, std::uint32_t& pos) {
     for (;;) {
         Refill();
         const std::uint32_t e = table[acc_ & mask];
         if (e == 0) return false;
-        const std::uint32_t run = e & ((1u << kLengthShift) - 1);
-        Skip(static_cast<int>(e >> kLengthShift));
+        const std::uint32_t run = e >> kRunShift;
+        Skip(static_cast<int>(e & kLengthMask));
         pos += run;
         if (pos > width_) return false;
         if (run < kTerminating) return true;
@@ -144,17 +145,23 @@ std::ptrdiff_t G3Decoder::Row(std::uint32_t* out) {
         if (n > 0 && out[n - 1] == pos) --n;
         else out[n++] = pos;
     };
+    const std::uint32_t* pairs = t.pairs.data();
+    constexpr std::uint32_t kPairMask = (1u << kPairBits) - 1;
     for (;;) {
+        // Four pairs at most between refills: 48 bits of the 56 there.
         Refill();
-        const std::uint32_t pair = t.pairs[acc_ & ((1u << kPairBits) - 1)];
-        const std::uint32_t w = pair & 63, k = (pair >> 6) & 63;
-        if (pair != 0 && pos + w + k < width) {
-            Skip(static_cast<int>(pair >> kLengthShift));
+        int i = 0;
+        for (; i < 4; ++i) {
+            const std::uint32_t e = pairs[acc_ & kPairMask];
+            const std::uint32_t w = (e >> kRunShift) & 63, k = e >> (kRunShift + 6);
+            if (e == 0 || pos + w + k >= width) break;
+            acc_ >>= e & 63;  // the length; bits 4 and 5 are clear
+            bits_ -= static_cast<int>(e & kLengthMask);
             out[n] = pos += w;
             out[n + 1] = pos += k;
             n += 2;
-            continue;
         }
+        if (i == 4) continue;
         if (!Run(t.white.data(), (1u << kWhiteBits) - 1, pos)) return -1;
         if (pos == width) break;
         push();

@@ -46,7 +46,7 @@ private:
         acc_ >>= n;
         bits_ -= n;
     }
-    bool Run(const std::uint16_t* table, std::uint32_t mask, std::uint32_t& pos);
+    bool Run(const std::uint32_t* table, std::uint32_t mask, std::uint32_t& pos);
 
     std::uint32_t width_;
     bool lsbFirst_;

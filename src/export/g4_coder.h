@@ -37,9 +37,6 @@ public:
     std::uint64_t total() const { return taken_ + at_; }
 
 private:
-    void Put(std::uint64_t bits, unsigned length);
-    void PutRun(const MsbCode* codes, std::uint32_t run);
-
     std::uint32_t width_;
     std::vector<std::uint32_t> lines_;  // two lines' elements: the coding and the reference line
     std::uint32_t* line_;
