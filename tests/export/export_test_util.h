@@ -1,10 +1,13 @@
-// Shared helpers of the export tests: run the TIFF writer on fixture bytes, and read
-// TIFFs back with libtiff (an independent decoder of the Group 3 data).
+// Shared helpers of the export tests: run the TIFF writer on fixture bytes, read TIFFs
+// back with libtiff (an independent decoder of the Group 3 data), and the Group 4 images
+// libtiff's coder makes, the reference for the PDF writer's.
 #pragma once
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,84 @@ inline Bytes AsTiffRows(const Bytes& pixels, std::size_t bpl) {
         for (std::size_t x = 0; x < bpl && x < 216; ++x)
             out[y * 216 + x] = static_cast<std::uint8_t>(~pixels[y * bpl + x]);
     return out;
+}
+
+// libtiff's Group 4 coder on `rows` rows given by `row` (1 = black), its output caught
+// in memory: how the PDF writer coded its images before it had a coder of its own. False
+// when a row cannot be had or the coder fails.
+struct Caught {
+    Bytes bytes;
+    bool on = false;  // only the strip: not the TIFF header and directory libtiff writes too
+    toff_t at = 0, size = 0;
+};
+inline bool LibtiffG4(std::uint32_t width, std::uint32_t rows, const std::function<bool(std::uint32_t, std::uint8_t*)>& row,
+                      Bytes& out) {
+    Caught c;
+    auto write = [](thandle_t h, void* d, tmsize_t n) -> tmsize_t {
+        auto* c = static_cast<Caught*>(h);
+        if (c->on) c->bytes.insert(c->bytes.end(), static_cast<std::uint8_t*>(d), static_cast<std::uint8_t*>(d) + n);
+        c->size = std::max(c->size, c->at += static_cast<toff_t>(n));
+        return n;
+    };
+    auto seek = [](thandle_t h, toff_t off, int whence) -> toff_t {
+        auto* c = static_cast<Caught*>(h);
+        return c->at = (whence == SEEK_SET ? 0 : whence == SEEK_CUR ? c->at : c->size) + off;
+    };
+    TIFF* g4 = TIFFClientOpen(
+        "g4", "w", &c, [](thandle_t, void*, tmsize_t) -> tmsize_t { return 0; }, write, seek, [](thandle_t) { return 0; },
+        [](thandle_t h) { return static_cast<Caught*>(h)->size; }, [](thandle_t, void**, toff_t*) { return 0; },
+        [](thandle_t, void*, toff_t) {});
+    TIFFSetField(g4, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(g4, TIFFTAG_IMAGELENGTH, rows);
+    TIFFSetField(g4, TIFFTAG_ROWSPERSTRIP, rows);
+    TIFFSetField(g4, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(g4, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(g4, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+    TIFFSetField(g4, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    Bytes line(static_cast<std::size_t>(TIFFScanlineSize(g4)));
+    c.on = true;
+    bool ok = true;
+    for (std::uint32_t y = 0; ok && y < rows; ++y) ok = row(y, line.data()) && TIFFWriteScanline(g4, line.data(), y, 0) >= 0;
+    ok = ok && TIFFFlushData(g4);
+    c.on = false;
+    TIFFClose(g4);
+    out = std::move(c.bytes);
+    return ok;
+}
+
+// The reference images of every page of a TIFF: libtiff's decoder's rows through its
+// coder. `ok` is false when libtiff fails on a page.
+inline std::vector<Bytes> LibtiffG4Pages(const std::string& path, bool& ok) {
+    std::vector<Bytes> pages;
+    TIFF* in = TIFFOpen(path.c_str(), "r");
+    ok = in != nullptr;
+    while (ok) {
+        std::uint32_t w = 0, h = 0;
+        TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &w);
+        TIFFGetField(in, TIFFTAG_IMAGELENGTH, &h);
+        pages.emplace_back();
+        ok = LibtiffG4(w, h, [&](std::uint32_t y, std::uint8_t* line) { return TIFFReadScanline(in, line, y, 0) >= 0; },
+                       pages.back());
+        if (!TIFFReadDirectory(in)) break;
+    }
+    if (in) TIFFClose(in);
+    return pages;
+}
+
+// The image streams of a PDF in page order (ours or tiff2pdf's: either line end).
+inline std::vector<Bytes> PdfImageStreams(const Bytes& pdf) {
+    const std::string s(pdf.begin(), pdf.end());
+    std::vector<Bytes> images;
+    for (std::size_t at = s.find("/CCITTFaxDecode"); at != std::string::npos; at = s.find("/CCITTFaxDecode", at + 1)) {
+        const std::size_t ref = s.rfind("/Length ", at) + 8;
+        const std::string object = s.substr(ref, s.find(' ', ref) - ref) + " 0 obj";
+        std::size_t start = s.find("stream", at) + 6;
+        start += s[start] == '\r' ? 2 : 1;
+        const std::size_t length = std::stoul(s.substr(s.find(object, start) + object.size() + 1, 12));
+        images.emplace_back(pdf.begin() + static_cast<std::ptrdiff_t>(start),
+                            pdf.begin() + static_cast<std::ptrdiff_t>(start + length));
+    }
+    return images;
 }
 
 inline std::uint32_t Le32(const Bytes& b, std::size_t at) {
