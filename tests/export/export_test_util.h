@@ -92,6 +92,14 @@ inline Bytes AsTiffRows(const Bytes& pixels, std::size_t bpl) {
     return out;
 }
 
+// The fields of a one-strip WhiteIsZero page.
+inline void SetBilevel(TIFF* t, std::uint32_t width, std::uint32_t rows, std::uint32_t compression, std::uint32_t fillOrder) {
+    for (auto [tag, value] : {std::pair<ttag_t, std::uint32_t>{TIFFTAG_IMAGEWIDTH, width}, {TIFFTAG_IMAGELENGTH, rows},
+                              {TIFFTAG_ROWSPERSTRIP, rows}, {TIFFTAG_BITSPERSAMPLE, 1}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE},
+                              {TIFFTAG_FILLORDER, fillOrder}, {TIFFTAG_COMPRESSION, compression}})
+        TIFFSetField(t, tag, value);
+}
+
 // libtiff's Group 4 coder on `rows` rows given by `row` (1 = black), its output caught
 // in memory: how the PDF writer coded its images before it had a coder of its own. False
 // when a row cannot be had or the coder fails.
@@ -117,13 +125,7 @@ inline bool LibtiffG4(std::uint32_t width, std::uint32_t rows, const std::functi
         "g4", "w", &c, [](thandle_t, void*, tmsize_t) -> tmsize_t { return 0; }, write, seek, [](thandle_t) { return 0; },
         [](thandle_t h) { return static_cast<Caught*>(h)->size; }, [](thandle_t, void**, toff_t*) { return 0; },
         [](thandle_t, void*, toff_t) {});
-    TIFFSetField(g4, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(g4, TIFFTAG_IMAGELENGTH, rows);
-    TIFFSetField(g4, TIFFTAG_ROWSPERSTRIP, rows);
-    TIFFSetField(g4, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(g4, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(g4, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-    TIFFSetField(g4, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    SetBilevel(g4, width, rows, COMPRESSION_CCITTFAX4, FILLORDER_MSB2LSB);
     Bytes line(static_cast<std::size_t>(TIFFScanlineSize(g4)));
     c.on = true;
     bool ok = true;
