@@ -267,7 +267,7 @@ TEST_F(BatchExport, AKilledShardStartedAgainMakesOnlyWhatIsMissing) {
     const std::string summary = dir.File("s.jsonl"), run = Q(CliPath()) + " export --to-dir " + Q(dir.File("out")) +
                                 " --jobs 2 --shard 1/1 --summary " + Q(summary) + " " + Q(dir.File("big"));
     RunCommand("setsid -w sh -c \"" + run + " >/dev/null 2>&1 & until [ -s " + summary +
-               " ]; do sleep 0.01; done; kill -KILL 0\" 2>/dev/null");
+               " ] || [ \\$((i+=1)) -gt 3000 ]; do sleep 0.01; done; kill -KILL 0\" 2>/dev/null");  // 30 s at most
     std::string finished;  // both outputs in place (the kill may come before the summary says so)
     std::map<std::string, std::pair<ino_t, long>> kept;
     for (char c = 'a'; c < 'g'; ++c)
