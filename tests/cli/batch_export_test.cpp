@@ -310,7 +310,7 @@ TEST_F(BatchExport, ASlurmJobArrayOfThreeShardsConvertsEveryFaxOnce) {
     }
     const std::string task = CliPath() + " export --recursive " + dir.File("archive") + " --to-dir " + dir.File("out") +
         " --summary " + dir.File("out/summary-\\$SLURM_ARRAY_TASK_ID.jsonl --shard \\$SLURM_ARRAY_TASK_ID/\\$SLURM_ARRAY_TASK_COUNT");
-    ASSERT_EQ(slurm.Run("sbatch --wait --array=1-3 -o " + dir.File("task-%a.log") + " --wrap \"" + task + "\""), 0)
+    ASSERT_EQ(slurm.Run("sbatch --wait --time=1 --array=1-3 -o " + dir.File("task-%a.log") + " --wrap \"" + task + "\""), 0)
         << slurm.out << slurm.Log();
     // Each task wrote its summary; together they name every fax once, converted.
     EXPECT_EQ(Output("cd " + Q(dir.File("out")) + " && ls summary-[123].jsonl | wc -l && cat summary-*.jsonl | "
