@@ -11,15 +11,16 @@ namespace cli {
 
 int ExportCommand(const std::vector<std::string>& args);
 
-const char* const kExportOptions[] = {"--to-dir", "--jobs", nullptr};
-const char* const kExportFlags[] = {"--recursive", "--pdf-only", nullptr};
+const char* const kExportOptions[] = {"--to-dir", "--jobs", "--shard", "--summary", nullptr};
+const char* const kExportFlags[] = {"--recursive", "--pdf-only", "--force", nullptr};
 
 std::vector<Command> ExportCommands() {
     return {
         {"export", 3, 100000, ExportCommand,
          "export FAX OUT.tif OUT.pdf    FAX as a Group 3 TIFF and a Group 4 PDF (an existing PDF is replaced)\n"
-         "  export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] PATH...\n"
-         "                                every fax named or in the folders, into OUT with the tree mirrored",
+         "  export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--force] [--shard K/N] [--summary FILE] PATH...\n"
+         "                                every fax named or in the folders, into OUT with the tree mirrored;\n"
+         "                                finished ones skipped unless --force; K-th of N shares; JSON lines to FILE",
          kExportOptions, kExportFlags},
     };
 }
