@@ -372,7 +372,7 @@ TEST(PdfImages, SameBytesAsLibtiffsCoder) {
         const std::vector<Bytes> want = LibtiffG4Pages(tif, ok);
         const int result = fax::TiffToPdf(tif, tif + ".pdf");
         ASSERT_EQ(result == 0, ok) << tif;
-        if (result == 0) EXPECT_TRUE(PdfImageStreams(ReadBytes(tif + ".pdf")) == want) << tif;
+        if (result == 0) { EXPECT_TRUE(PdfImageStreams(ReadBytes(tif + ".pdf")) == want) << tif; }
         mended += result == 0 && tif.find("bad") != std::string::npos;
     }
     EXPECT_GT(mended, 40);  // many damaged pages are mended, not refused
