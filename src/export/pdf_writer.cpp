@@ -34,9 +34,11 @@ constexpr std::size_t kImageFlush = 64 * 1024;  // coded image bytes are handed 
 // An image stream reaching 4 GiB less 8 bytes fails the page, as it did when libtiff's coder
 // wrote it into a TIFF (after its 8-byte header) that 32-bit offsets must span.
 constexpr std::uint64_t kMaxImageStream = 0xFFFFFFFFull - 8;
-constexpr std::uint64_t kLargeStrip = 1024 * 1024;  // libtiff cuts larger strips ...
-constexpr std::uint64_t kLargeStripFactor = 10;     // ... that are ten times their rows' size
-constexpr std::uint64_t kLargeStripMargin = 4096;   // and more
+// libtiff reads a strip of more than 1 MiB only in part when, less 4 KiB, it is more than ten
+// times the size of its rows decoded; such strips are left to libtiff.
+constexpr std::uint64_t kLargeStrip = 1024 * 1024;
+constexpr std::uint64_t kLargeStripFactor = 10;
+constexpr std::uint64_t kLargeStripMargin = 4096;
 
 std::atomic<bool> g_busy{false};
 

@@ -5,7 +5,6 @@
 
 #include <tiffio.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -100,40 +99,33 @@ inline void SetBilevel(TIFF* t, std::uint32_t width, std::uint32_t rows, std::ui
         TIFFSetField(t, tag, value);
 }
 
-// libtiff's Group 4 coder on `rows` rows given by `row` (1 = black), its output caught
-// in memory: how the PDF writer coded its images before it had a coder of its own. False
-// when a row cannot be had or the coder fails.
-struct Caught {
-    Bytes bytes;
-    bool on = false;  // only the strip: not the TIFF header and directory libtiff writes too
-    toff_t at = 0, size = 0;
-};
-inline bool LibtiffG4(std::uint32_t width, std::uint32_t rows, const std::function<bool(std::uint32_t, std::uint8_t*)>& row,
-                      Bytes& out) {
-    Caught c;
-    auto write = [](thandle_t h, void* d, tmsize_t n) -> tmsize_t {
-        auto* c = static_cast<Caught*>(h);
-        if (c->on) c->bytes.insert(c->bytes.end(), static_cast<std::uint8_t*>(d), static_cast<std::uint8_t*>(d) + n);
-        c->size = std::max(c->size, c->at += static_cast<toff_t>(n));
-        return n;
-    };
-    auto seek = [](thandle_t h, toff_t off, int whence) -> toff_t {
-        auto* c = static_cast<Caught*>(h);
-        return c->at = (whence == SEEK_SET ? 0 : whence == SEEK_CUR ? c->at : c->size) + off;
-    };
-    TIFF* g4 = TIFFClientOpen(
-        "g4", "w", &c, [](thandle_t, void*, tmsize_t) -> tmsize_t { return 0; }, write, seek, [](thandle_t) { return 0; },
-        [](thandle_t h) { return static_cast<Caught*>(h)->size; }, [](thandle_t, void**, toff_t*) { return 0; },
-        [](thandle_t, void*, toff_t) {});
+// A one-strip TIFF of bytes coded by our coders.
+inline std::string CodedTiff(const testing_support::TempDir& dir, const std::string& name, std::uint32_t width,
+                             std::uint32_t rows, std::uint16_t compression, std::uint16_t fillOrder, const Bytes& strip) {
+    const std::string path = dir.File(name);
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    SetBilevel(t, width, rows, compression, fillOrder);
+    TIFFWriteRawStrip(t, 0, const_cast<std::uint8_t*>(strip.data()), static_cast<tmsize_t>(strip.size()));
+    TIFFClose(t);
+    return path;
+}
+
+// libtiff's Group 4 coder on `rows` rows given by `row` (1 = black), as the PDF writer
+// coded its images before it had a coder of its own: the strip of a TIFF it writes at
+// `scratch`. False when a row cannot be had or the coder fails.
+inline bool LibtiffG4(const std::string& scratch, std::uint32_t width, std::uint32_t rows,
+                      const std::function<bool(std::uint32_t, std::uint8_t*)>& row, Bytes& out) {
+    TIFF* g4 = TIFFOpen(scratch.c_str(), "w");
     SetBilevel(g4, width, rows, COMPRESSION_CCITTFAX4, FILLORDER_MSB2LSB);
     Bytes line(static_cast<std::size_t>(TIFFScanlineSize(g4)));
-    c.on = true;
     bool ok = true;
     for (std::uint32_t y = 0; ok && y < rows; ++y) ok = row(y, line.data()) && TIFFWriteScanline(g4, line.data(), y, 0) >= 0;
-    ok = ok && TIFFFlushData(g4);
-    c.on = false;
     TIFFClose(g4);
-    out = std::move(c.bytes);
+    TIFF* t = ok ? TIFFOpen(scratch.c_str(), "r") : nullptr;
+    if (!t) return false;
+    out.resize(static_cast<std::size_t>(TIFFGetStrileByteCount(t, 0)));
+    ok = TIFFReadRawStrip(t, 0, out.data(), static_cast<tmsize_t>(out.size())) >= 0;
+    TIFFClose(t);
     return ok;
 }
 
@@ -148,7 +140,7 @@ inline std::vector<Bytes> LibtiffG4Pages(const std::string& path, bool& ok) {
         TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &w);
         TIFFGetField(in, TIFFTAG_IMAGELENGTH, &h);
         pages.emplace_back();
-        ok = LibtiffG4(w, h, [&](std::uint32_t y, std::uint8_t* line) { return TIFFReadScanline(in, line, y, 0) >= 0; },
+        ok = LibtiffG4(path + ".g4", w, h, [&](std::uint32_t y, std::uint8_t* line) { return TIFFReadScanline(in, line, y, 0) >= 0; },
                        pages.back());
         if (!TIFFReadDirectory(in)) break;
     }

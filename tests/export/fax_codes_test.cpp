@@ -14,17 +14,6 @@ namespace {
 
 using Runs = std::vector<std::uint32_t>;  // white first; a line starting black starts with 0
 
-// A one-strip TIFF of bytes coded by our coders.
-std::string CodedTiff(const TempDir& dir, const char* name, std::uint32_t width, std::uint32_t rows,
-                      std::uint16_t compression, std::uint16_t fillOrder, const Bytes& strip) {
-    const std::string path = dir.File(name);
-    TIFF* t = TIFFOpen(path.c_str(), "w");
-    SetBilevel(t, width, rows, compression, fillOrder);
-    TIFFWriteRawStrip(t, 0, const_cast<std::uint8_t*>(strip.data()), static_cast<tmsize_t>(strip.size()));
-    TIFFClose(t);
-    return path;
-}
-
 TEST(FaxCodes, EdgeLinesAgainstLibtiff) {
     Runs alternating(1728, 1);
     const std::vector<std::pair<std::uint32_t, std::vector<Runs>>> widths = {
@@ -60,15 +49,15 @@ TEST(FaxCodes, EdgeLinesAgainstLibtiff) {
         g4.Finish();
         const Bytes ours(g4.data(), g4.data() + g4.size());
         const auto h = static_cast<std::uint32_t>(rows.size());
+        TempDir dir;
         Bytes theirs;
-        ASSERT_TRUE(LibtiffG4(width, h, [&](std::uint32_t y, std::uint8_t* line) {
+        ASSERT_TRUE(LibtiffG4(dir.File("ref.tif"), width, h, [&](std::uint32_t y, std::uint8_t* line) {
             std::copy_n(&pixels[y * rowBytes], rowBytes, line);
             return true;
         }, theirs));
         EXPECT_TRUE(ours == theirs) << width;
 
         // libtiff decodes both codes to the pixels; our decoder reads the Group 3 strip back.
-        TempDir dir;
         for (const std::string& tif : {CodedTiff(dir, "mh.tif", width, h, COMPRESSION_CCITTFAX3, FILLORDER_LSB2MSB, mh),
                                        CodedTiff(dir, "g4.tif", width, h, COMPRESSION_CCITTFAX4, FILLORDER_MSB2LSB, ours)}) {
             bool ok = false;

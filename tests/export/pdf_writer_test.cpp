@@ -9,6 +9,7 @@
 #include <string>
 
 #include "export/fax_export.h"
+#include "export/mh_codes.h"
 #include "export/pdf_writer.h"
 #include "export/tiff_writer.h"
 #include "export_test_util.h"
@@ -342,10 +343,9 @@ TEST(PdfImages, SameBytesAsLibtiffsCoder) {
     // spans of zeros or ones; our TIFF also with any strip length, 0 and past the end too.
     std::mt19937 random(5);
     for (const std::string& base : {ours.tif, dir.File("gm3.tif"), dir.File("nb3.tif")}) {
-        TIFF* t = TIFFOpen(base.c_str(), "r");
         std::vector<std::pair<std::uint64_t, std::uint64_t>> strips;
-        for (std::uint32_t s = 0; s < TIFFNumberOfStrips(t); ++s)
-            strips.emplace_back(TIFFGetStrileOffset(t, s), TIFFGetStrileByteCount(t, s));
+        TIFF* t = TIFFOpen(base.c_str(), "r");
+        for (std::uint32_t s = 0; s < TIFFNumberOfStrips(t); ++s) strips.emplace_back(TIFFGetStrileOffset(t, s), TIFFGetStrileByteCount(t, s));
         TIFFClose(t);
         const Bytes good = ReadBytes(base);
         for (int i = 0; i < 80; ++i) {
@@ -378,6 +378,25 @@ TEST(PdfImages, SameBytesAsLibtiffsCoder) {
     EXPECT_GT(mended, 40);  // many damaged pages are mended, not refused
     TIFFSetErrorHandler(errors);
     TIFFSetWarningHandler(warnings);
+}
+
+// A strip of over 1 MiB that libtiff reads in part (past ten times its rows' size and 4 KiB).
+TEST(PdfImages, LargeStripsAsLibtiffReadsThem) {
+    const std::uint32_t rows = 484, limit = 2160 * rows + 4105;  // past 1 MiB
+    Bytes strip, line(fax::MhLineBytesMax(1728));
+    line.resize(fax::CodeMhLine(nullptr, 0, 1728, line.data()));  // a white row
+    for (std::uint32_t y = 0; y < rows; ++y) strip.insert(strip.end(), line.begin(), line.end());
+    TempDir dir;
+    for (std::uint32_t size : {limit, limit + 1}) {
+        Bytes data = strip;
+        data.insert(data.end() - 6, size - strip.size(), 0x00);  // zero fill before the last row's EOL
+        const std::string tif = CodedTiff(dir, std::to_string(size) + ".tif", 1728, rows, COMPRESSION_CCITTFAX3, 2, data);
+        bool ok = false;
+        const std::vector<Bytes> want = LibtiffG4Pages(tif, ok);
+        EXPECT_EQ(ok, size == limit);
+        EXPECT_EQ(fax::TiffToPdf(tif, tif + ".pdf"), ok ? 0 : 1);
+        if (ok) { EXPECT_TRUE(PdfImageStreams(ReadBytes(tif + ".pdf")) == want); }
+    }
 }
 
 TEST(PdfText, StringsAndIdentifier) {

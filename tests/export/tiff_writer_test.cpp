@@ -206,8 +206,7 @@ TEST(TiffLayout, ThreePagesLinkedInOrderAndReadByTiffinfo) {
     EXPECT_EQ(out, "");
     ASSERT_EQ(RunCommand("tiffcp -c none '" + dir.File("out.tif") + "' '" + dir.File("copy.tif") + "'"), 0);
     auto copies = DecodeTiff(dir.File("copy.tif"), ok);
-    ASSERT_TRUE(ok && copies.size() == 3);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(copies[i].rows == pages[i].rows) << i;
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(ok && copies.size() == 3 && copies[i].rows == pages[i].rows) << i;
     out.clear();
     RunCommand("tiffinfo '" + dir.File("out.tif") + "'", &out);
     EXPECT_NE(out.find("CCITT Group 3"), std::string::npos) << out;
