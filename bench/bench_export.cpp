@@ -34,6 +34,13 @@ struct Scratch {
         in.Read(all.data(), all.size());
         out.WriteAll(all.data() + 4096, all.size() - 4096);
     }
+    // The page written as our TIFF.
+    void WriteTiff() const {
+        fax::File in = fax::File::OpenRead(pcx);
+        fax::File out = fax::File::Create(tif);
+        fax::TiffWriter writer;
+        writer.WriteFaxTiff(in, out);
+    }
     ~Scratch() {
         for (const std::string& f : {pcx, tif, pdf, dir + "/dense.dcx"}) std::remove(f.c_str());
         rmdir(dir.c_str());
@@ -77,12 +84,7 @@ BENCHMARK(BM_DensePageToTiff)->Unit(benchmark::kMillisecond);
 
 static void BM_DenseTiffToPdf(benchmark::State& state) {
     Scratch& s = Files();
-    {
-        fax::File in = fax::File::OpenRead(s.pcx);
-        fax::File out = fax::File::Create(s.tif);
-        fax::TiffWriter writer;
-        writer.WriteFaxTiff(in, out);
-    }
+    s.WriteTiff();
     for (auto _ : state)
         if (fax::TiffToPdf(s.tif, s.pdf) != 0) state.SkipWithError("PDF not written");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 216 * 2200);
@@ -93,12 +95,7 @@ BENCHMARK(BM_DenseTiffToPdf)->Unit(benchmark::kMillisecond);
 // else: bytes are the page's decoded pixels.
 static void BM_DenseGroup3ToGroup4(benchmark::State& state) {
     Scratch& s = Files();
-    {
-        fax::File in = fax::File::OpenRead(s.pcx);
-        fax::File out = fax::File::Create(s.tif);
-        fax::TiffWriter writer;
-        writer.WriteFaxTiff(in, out);
-    }
+    s.WriteTiff();
     fax::File tif = fax::File::OpenRead(s.tif);
     // Our TIFF of one page: the strip from byte 8 up to the directory block.
     std::uint8_t header[8];
