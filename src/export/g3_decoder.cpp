@@ -78,11 +78,11 @@ void G3Decoder::Start(File& file, std::uint64_t offset, std::uint64_t size) {
 
 void G3Decoder::RefillSlowly() {
     for (;;) {
-        while (bits_ >= 0 && bits_ <= 56 && at_ < end_) {
+        while (bits_ >= 0 && bits_ < 56 && at_ < end_) {  // at most 63 bits counted
             acc_ |= std::uint64_t{piece_[at_++]} << bits_;
             bits_ += 8;
         }
-        if (bits_ < 0 || bits_ > 56 || left_ == 0 || failed_) return;
+        if (bits_ < 0 || bits_ >= 56 || left_ == 0 || failed_) return;
         // The next piece of the strip, behind what is left of this one.
         const std::size_t keep = end_ - at_;
         std::memmove(piece_.data(), piece_.data() + at_, keep);
@@ -122,7 +122,7 @@ std::ptrdiff_t G3Decoder::Row(std::uint32_t* out) {
     for (;;) {
         Refill();
         if (bits_ <= 0) return -1;
-        const std::uint64_t counted = bits_ >= 64 ? acc_ : acc_ & ((std::uint64_t{1} << bits_) - 1);
+        const std::uint64_t counted = acc_ & ((std::uint64_t{1} << bits_) - 1);
         if (counted) {
             const int z = std::countr_zero(counted);
             zeros = std::min(zeros + static_cast<unsigned>(z), kMinEolZeros);

@@ -97,11 +97,13 @@ MhCode MakeUp(unsigned c, unsigned run) {
     const unsigned i = run / kMhMakeUpStep;
     if (i < 1 || i > 40) return {0, 0};
     if (i > 27) return kExtendedMakeUp[i - 28];
-    return (c ? kBlackMakeUp : kWhiteMakeUp)[i - 1];
+    const MhCode* makeUp = c ? kBlackMakeUp : kWhiteMakeUp;
+    return makeUp[i - 1];
 }
 
 MhCode Joined(unsigned c, unsigned run) {
-    MhCode t = (c ? kBlackTerminating : kWhiteTerminating)[run % kMhMakeUpStep];
+    const MhCode* terminating = c ? kBlackTerminating : kWhiteTerminating;
+    const MhCode t = terminating[run % kMhMakeUpStep];
     if (run < kMhMakeUpStep) return t;
     MhCode m = MakeUp(c, run);
     return {m.bits | (t.bits << m.length), static_cast<std::uint8_t>(m.length + t.length)};
