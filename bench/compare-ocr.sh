@@ -37,7 +37,7 @@ measure() {  # out-file command...: appends "wall cpu maxrss_kb" of one run
   awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$work/t" >>"$out"
 }
 
-echo "== ${#pages[@]} pages, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "== ${#pages[@]} pages, $(getconf _NPROCESSORS_ONLN) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for p in "${pages[@]}"; do
   n=$(basename "$p" .pcx)
   "$CLI" pbm "$p" 1 "$work/$n.pbm" >/dev/null
