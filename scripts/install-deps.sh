@@ -19,6 +19,8 @@ PACKAGES=(
   libtiff-tools poppler-utils qpdf netpbm graphicsmagick imagemagick time hyperfine
   # printing: the CUPS library Qt prints through, and a private scheduler for the print tests
   libcups2-dev cups-daemon cups-client
+  # batch export under a scheduler: a private Slurm for the job array test; jq reads the summaries
+  munge slurmctld slurmd slurm-client jq
   # running the viewer without a display, fonts for the sample generator
   xvfb xauth fonts-dejavu-core
   # desktop integration checks

@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QThread>
 #include <grp.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,21 +30,6 @@ using printtest::PdfPages;
 namespace {
 
 const char* const kQueue = "vantorel-test";
-
-// A port nobody listens on now.
-int SparePort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(s);
-    return port;
-}
 
 std::string Find(const std::string& name) {
     for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/"})
