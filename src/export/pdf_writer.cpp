@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "export/tiff_handle.h"
 #include "formats/file_io.h"
 
 namespace fax {
@@ -112,13 +113,6 @@ int CoderClose(thandle_t) { return 0; }
 toff_t CoderSize(thandle_t h) { return static_cast<CoderHandle*>(h)->size; }
 int CoderMap(thandle_t, void**, toff_t*) { return 0; }
 void CoderUnmap(thandle_t, void*, toff_t) {}
-
-struct TiffCloser {
-    void operator()(TIFF* t) const {
-        if (t) TIFFClose(t);
-    }
-};
-using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
 struct PageInfo {
     tdir_t directory = 0;
