@@ -23,6 +23,8 @@ PACKAGES=(
   munge slurmctld slurmd slurm-client jq
   # running the viewer without a display, fonts for the sample generator
   xvfb xauth fonts-dejavu-core
+  # a plain window manager and the tools that drive it (help pictures, desktop checks)
+  openbox x11-utils xdotool
   # desktop integration checks
   desktop-file-utils shared-mime-info
   # help page checks (libxml2's HTML parser, tidy)
