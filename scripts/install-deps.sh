@@ -10,6 +10,9 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # libraries
   qt6-base-dev qt6-base-dev-tools libgl-dev libtiff-dev zlib1g-dev
+  # text recognition: the library, English and German language data, and the command the
+  # benchmarks compare with
+  libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr
   # test and benchmark frameworks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # independent checkers and peers used by tests and benchmarks

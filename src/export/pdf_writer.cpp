@@ -22,6 +22,7 @@ namespace {
 
 constexpr unsigned kPdfMajor = 1;
 constexpr unsigned kPdfMinor = 1;
+constexpr unsigned kPdfMinorWithText = 2;  // compressed streams and ToUnicode maps
 constexpr float kDefaultResolution = 300.0f;  // for pages without a usable resolution
 constexpr float kPointsPerInch = 72.0f;
 constexpr std::uint32_t kMaxPageWidth = 0xFFFFu * 8u;  // the widest PCX line
@@ -124,14 +125,15 @@ struct PageInfo {
 
 class PdfWriter {
 public:
-    PdfWriter(TIFF* input, PdfSink& out, const std::string& pdfName) : in_(input), out_(out), pdfName_(pdfName) {}
+    PdfWriter(TIFF* input, PdfSink& out, const std::string& pdfName, const PageWordsFn& pageWords)
+        : in_(input), out_(out), pdfName_(pdfName), pageWords_(pageWords) {}
 
     bool Write() {
         if (!ListPages()) return false;
-        const unsigned objects = kFirstPageObject - 1 + kObjectsPerPage * static_cast<unsigned>(pages_.size());
-        offsets_.assign(objects + 1, 0);
+        nextObject_ = kFirstPageObject + kObjectsPerPage * static_cast<unsigned>(pages_.size());
+        offsets_.assign(nextObject_, 0);
 
-        out_.Format("%%PDF-%u.%u ", kPdfMajor, kPdfMinor);
+        out_.Format("%%PDF-%u.%u ", kPdfMajor, pageWords_ ? kPdfMinorWithText : kPdfMinor);
         // A comment of bytes above 127 marks the file as binary for transfer programs.
         static const std::uint8_t kBinaryMark[8] = {'\r', '%', 0xE2, 0xE3, 0xCF, 0xD3, '\r', '\n'};
         out_.Write(kBinaryMark, sizeof kBinaryMark);
@@ -156,6 +158,8 @@ public:
 
         for (std::size_t k = 0; k < pages_.size(); ++k)
             if (!WritePage(k) || out_.failed()) return false;
+        WriteObjects(text_.Finish());
+        const unsigned objects = static_cast<unsigned>(offsets_.size()) - 1;
 
         const std::uint64_t xref = out_.offset();
         out_.Format("xref\r0 %u \r0000000000 65535 f\r\n", objects + 1);
@@ -172,10 +176,18 @@ private:
         return kFirstPageObject + kObjectsPerPage * static_cast<unsigned>(k);
     }
     void Begin(unsigned number) {
+        if (number >= offsets_.size()) offsets_.resize(number + 1, 0);
         offsets_[number] = out_.offset();
         out_.Format("%u 0 obj\r", number);
     }
     void End() { out_.Text("endobj\r"); }
+    void WriteObjects(const std::vector<PdfObject>& objects) {
+        for (const PdfObject& o : objects) {
+            Begin(o.number);
+            out_.Text(o.body);
+            End();
+        }
+    }
 
     // Every directory is a page unless marked as a reduced image or a mask; pages with
     // a PageNumber tag are put in its order.
@@ -278,15 +290,23 @@ private:
         if (!ReadPage(p)) return false;
         const unsigned n = PageObject(k);
         const unsigned im = static_cast<unsigned>(k) + 1;
+        PdfTextPage text;
+        if (pageWords_) {
+            std::vector<ocr::Word> words;
+            if (!pageWords_(static_cast<unsigned>(k), words)) return false;
+            text = text_.AddPage(words, {p.width, p.rows, p.imageWidth, p.imageLength}, nextObject_);
+        }
 
         Begin(n);
         out_.Text("<<\r/Type /Page \r/Parent 3 0 R \r");
         out_.Format("/MediaBox [%.4f %.4f %.4f %.4f] \r", 0.0, 0.0, static_cast<double>(p.imageWidth),
                     static_cast<double>(p.imageLength));
-        out_.Format("/Contents %u 0 R \r", n + 1);
+        if (text.empty) out_.Format("/Contents %u 0 R \r", n + 1);
+        else out_.Format("/Contents [ %u 0 R %u 0 R ] \r", n + 1, text.contents);
         out_.Text("/Resources << \r/XObject <<\r");
         out_.Format("/Im%u %u 0 R >>\r", im, n + 3);
-        out_.Text("/ProcSet [ /ImageB ]\r>>\r>>\r");
+        if (!text.empty) out_.Text("/Font " + text.fonts + "\r");
+        out_.Text(text.empty ? "/ProcSet [ /ImageB ]\r>>\r>>\r" : "/ProcSet [ /ImageB /Text ]\r>>\r>>\r");
         End();
 
         char content[256];
@@ -319,6 +339,7 @@ private:
         Begin(n + 4);
         out_.Format("%llu\r", static_cast<unsigned long long>(imageLength));
         End();
+        WriteObjects(text.objects);
         return true;
     }
 
@@ -364,6 +385,9 @@ private:
     std::string pdfName_;
     std::vector<PageInfo> pages_;
     std::vector<std::uint64_t> offsets_;
+    const PageWordsFn& pageWords_;
+    PdfTextLayer text_;
+    unsigned nextObject_ = 0;  // the next free object number
 };
 
 // Clears the busy mark on every return path.
@@ -410,7 +434,7 @@ std::string PdfString(const std::string& text) {
     return s + ")";
 }
 
-int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath) {
+int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const PageWordsFn& pageWords) {
     BusyMark busy;
     if (!busy.taken) return 1;
     AtomicFile pdf(pdfPath);  // an unfinished PDF never appears under its name
@@ -418,7 +442,7 @@ int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath) {
     TiffPtr tiff(TIFFOpen(tiffPath.c_str(), "r"));
     if (!tiff) return 1;
     PdfSink sink(pdf.file());
-    PdfWriter writer(tiff.get(), sink, pdfPath);
+    PdfWriter writer(tiff.get(), sink, pdfPath, pageWords);
     bool ok = writer.Write();
     ok = sink.Flush() && ok;
     tiff.reset();

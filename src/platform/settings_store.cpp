@@ -151,6 +151,8 @@ void Settings::Load(const QString& programDir) {
     installingTheProgram =
         ReadUnsigned(kConfigure, QStringLiteral("InstallingTheProgram"), installingTheProgram);
     printBlankPage = ReadUnsigned(kConfigure, QStringLiteral("PrintBlankPage"), printBlankPage);
+    recognisePdfText = ReadUnsigned(kConfigure, QStringLiteral("RecognisePdfText"), recognisePdfText);
+    recogniseLanguage = ReadText(kConfigure, QStringLiteral("RecogniseLanguage"), recogniseLanguage);
 }
 
 void Settings::SaveAtExit() const {

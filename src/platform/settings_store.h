@@ -48,6 +48,8 @@ struct Settings {
     QString printFaxPrnDrv;
     std::uint32_t installingTheProgram = 1;
     std::uint32_t printBlankPage = 0;
+    std::uint32_t recognisePdfText = 0;   // 1: Build TIF and PDF lays the recognised text over the PDF
+    QString recogniseLanguage = QStringLiteral("eng");  // language data names joined by "+"
 
     // The start-up reads after ThisProgramDir and TransHandle, in their order; each
     // uses the value in memory as its default. `programDir` forms DftFax's default.
