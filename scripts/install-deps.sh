@@ -5,11 +5,14 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git mold
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
   # libraries
   qt6-base-dev qt6-base-dev-tools libgl-dev libtiff-dev zlib1g-dev
+  # text recognition: the library, English and German language data, and the command the
+  # benchmarks compare with
+  libtesseract-dev tesseract-ocr-eng tesseract-ocr-deu tesseract-ocr
   # test and benchmark frameworks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # independent checkers and peers used by tests and benchmarks
@@ -20,6 +23,8 @@ PACKAGES=(
   munge slurmctld slurmd slurm-client jq
   # running the viewer without a display, fonts for the sample generator
   xvfb xauth fonts-dejavu-core
+  # a plain window manager and the tools that drive it (help pictures, desktop checks)
+  openbox x11-utils xdotool
   # desktop integration checks
   desktop-file-utils shared-mime-info
   # help page checks (libxml2's HTML parser, tidy)

@@ -62,6 +62,7 @@ void Handle(void (*handler)(int)) {
 // the outputs, weighed by CompleteOutputs.
 struct WorkerOptions {
     bool pdfOnly = false;
+    ocr::Recognizer* recognizer = nullptr;  // --ocr: the PDFs get the recognised text
 };
 
 struct Options {
@@ -86,7 +87,7 @@ struct Job {
 int BatchUsage(const std::string& why) {
     std::fprintf(stderr,
                  "export: %s\nusage: tarvex-cli export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--force]\n"
-                 "                  [--shard K/N] [--summary FILE] PATH...\n",
+                 "                  [--shard K/N] [--summary FILE] [--ocr [--lang L]] PATH...\n",
                  why.c_str());
     return kUsage;
 }
@@ -280,8 +281,9 @@ std::string Convert(const Job& j, const WorkerOptions& w) {
     if (!pdf.Open()) return "Can not Create:\n" + pdfPath;
     // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
     // stay the AtomicFiles', which rename them into place or remove them.
-    fax::ExportResult r = fax::ConvertFaxToTifPdf(j.input, tif.tempPath(), pdf.tempPath());
-    if (!r.ok()) return r.refusal.empty() ? fax::ExportFailureText(r.error) : r.refusal;
+    fax::ExportResult r;
+    if (std::string failed = ExportFax(j.input, tif.tempPath(), pdf.tempPath(), w.recognizer, r); !failed.empty())
+        return failed;
     if (w.pdfOnly) tif.Discard();
     else if (!tif.Commit()) return "Could not write:\n" + tifPath;
     if (!pdf.Commit()) return "Could not write:\n" + pdfPath;
@@ -459,9 +461,16 @@ bool IsBatchExport(const std::vector<std::string>& args) {
     return std::find(args.begin(), args.end(), "--to-dir") != args.end();
 }
 
-int BatchExport(const std::vector<std::string>& args) {
+int BatchExport(const std::vector<std::string>& given) {
     Options o;
+    std::vector<std::string> args = given;
+    TextOptions text;
+    if (std::string why = TakeTextOptions(args, text, true); !why.empty()) return BatchUsage(why);
     if (std::string why = ParseOptions(args, o); !why.empty()) return BatchUsage(why);
+    // Loaded once; every worker starts with it.
+    std::unique_ptr<ocr::Recognizer> recognizer;
+    if (std::string why = OpenRecognizer(text, recognizer); !why.empty()) return Fail(why);
+    o.worker.recognizer = recognizer.get();
     std::error_code ec;
     fs::create_directories(o.outDir, ec);
     if (!fs::is_directory(o.outDir, ec)) return Fail("Can not create the folder:\n" + o.outDir);

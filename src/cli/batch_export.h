@@ -10,7 +10,7 @@ namespace cli {
 bool IsBatchExport(const std::vector<std::string>& args);
 
 // export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--force] [--shard K/N]
-//        [--summary FILE] PATH...
+//        [--summary FILE] [--ocr [--lang L]] PATH...
 // Every DCX/PCX named or found in a named folder is converted into OUT, the folder tree
 // mirrored below it; a fax that fails is reported and the rest go on. A fax whose outputs an
 // earlier run finished is skipped unless --force; --shard K/N takes only the K-th of N fixed

@@ -88,7 +88,7 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> table = [] {
         std::vector<Command> all;
         for (auto list : {FormatCommands(), ViewerCommands(), ExportCommands(), ToolCommands(), PrintCommands(),
-                          ZoomEditCommands()})
+                          ZoomEditCommands(), TextCommands()})
             all.insert(all.end(), list.begin(), list.end());
         return all;
     }();

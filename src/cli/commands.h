@@ -3,8 +3,12 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "export/fax_export.h"
+#include "ocr/recognizer.h"
 
 namespace cli {
 
@@ -51,6 +55,7 @@ std::vector<Command> ExportCommands();  // export_commands.cpp
 std::vector<Command> ToolCommands();    // tool_commands.cpp
 std::vector<Command> PrintCommands();   // print_commands.cpp
 std::vector<Command> ZoomEditCommands();  // zoomedit_commands.cpp
+std::vector<Command> TextCommands();      // text_commands.cpp
 
 // Prints the message to standard error and returns kFailed.
 int Fail(const std::string& message);
@@ -60,5 +65,19 @@ bool ParseWhole(const std::string& text, long min, long max, long& value);
 // Parses a positive page number; false when it is not one.
 bool ParsePage(const std::string& text, unsigned& page);
 
+// Text recognition (text_commands.cpp): --ocr and --lang L, taken out of `args`. With
+// `needsOcr`, --lang without --ocr is refused. Empty, or why the options are wrong.
+struct TextOptions {
+    bool ocr = false;
+    std::string language = ocr::kDefaultLanguage;
+};
+std::string TakeTextOptions(std::vector<std::string>& args, TextOptions& text, bool needsOcr);
+// A recogniser for the options (none without --ocr); empty, or why it cannot be had (the
+// message names the package to install).
+std::string OpenRecognizer(const TextOptions& text, std::unique_ptr<ocr::Recognizer>& recognizer);
+// export of one fax, with the text layer when `recognizer` is given; empty on success, else
+// the message.
+std::string ExportFax(const std::string& fax, const std::string& tif, const std::string& pdf,
+                      ocr::Recognizer* recognizer, fax::ExportResult& result);
 
 }  // namespace cli

@@ -71,19 +71,12 @@ int Pbm(const std::vector<std::string>& args) {
     if (auto e = reader.LoadPage(number, page); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
     if (page.picture) return Fail(fax::PictureRefusal(path, page.number));
 
-    // Decode the whole page in bands; what the data really holds decides the height.
+    // What the data really holds decides the height.
     const std::size_t bpl = page.bytesPerLine;
-    constexpr std::size_t kBand = 2800;
-    std::vector<std::uint8_t> band(kBand * bpl);
     std::vector<std::uint8_t> pixels;
-    fax::PageLineReader lines(reader.file(), page);
-    for (;;) {
-        auto b = lines.Next(band.data(), kBand);
-        if (b.error) return Fail(fax::PageErrorText(fax::PageError::ReadFailed));
-        pixels.insert(pixels.end(), band.begin(), band.begin() + static_cast<std::ptrdiff_t>(b.lines * bpl));
-        if (b.end || b.lines == 0) break;
-    }
-    const unsigned height = lines.linesDelivered();
+    std::uint32_t height = 0;
+    if (!fax::ReadWholePage(reader.file(), page, pixels, height))
+        return Fail(fax::PageErrorText(fax::PageError::ReadFailed));
     if (height == 0)
         return Fail("Page " + std::to_string(page.number) + " of:\n" + path +
                     "\nholds no complete line, so there is no picture to write.\nNothing was written.");

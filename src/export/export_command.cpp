@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <atomic>
+#include <thread>
 
 #include "app/viewer_state.h"
 #include "export/fax_export.h"
@@ -10,6 +13,7 @@
 #include "export/view_exports_dialog.h"
 #include "formats/fax_check.h"
 #include "formats/fax_reader.h"
+#include "ocr/fax_text.h"
 #include "platform/prompts.h"
 #include "platform/pump_wait.h"
 
@@ -18,8 +22,57 @@ namespace app {
 namespace {
 
 constexpr int kBusyWaitMs = 10;
+constexpr int kProgressPollMs = 20;
 
 std::string CorePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The export with the text layer: recognition takes seconds a page, so it runs on a worker
+// thread while a progress window, page by page, keeps the window alive and offers Cancel.
+// A cancelled export changes no file; missing language data is a refusal. `why` gets the
+// recogniser's word when recognition failed.
+fax::ExportResult ExportWithText(QWidget* owner, const QString& language, const std::string& fax,
+                                 const std::string& tif, const std::string& pdf, std::string& why) {
+    unsigned pages = 1;
+    (void)ocr::FaxPageCount(fax, pages);
+    std::atomic<bool> cancel{false}, done{false};
+    std::atomic<unsigned> page{0};
+    fax::ExportResult result;
+    std::thread worker([&] {
+        ocr::Recognizer recognizer(language.toStdString());
+        if (ocr::Result opened = recognizer.Open(); !opened.ok()) {
+            result.refusal = opened.message;
+        } else {
+            ocr::FaxPageWords words(recognizer, fax, &cancel);
+            fax::ExportOptions options;
+            options.cancel = &cancel;
+            options.pageWords = [&](unsigned k, std::vector<ocr::Word>& found) {
+                page = k;
+                return words(k, found);
+            };
+            result = fax::ConvertFaxToTifPdf(fax, tif, pdf, options);
+            if (!result.ok() && !words.result().ok()) why = words.result().message;
+        }
+        done = true;
+    });
+
+    QProgressDialog progress(owner);
+    progress.setWindowTitle(kProductName);
+    progress.setCancelButtonText(QStringLiteral("&Cancel"));
+    progress.setRange(0, static_cast<int>(pages));
+    progress.setMinimumDuration(0);
+    progress.setAutoReset(false);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.show();
+    while (!done) {
+        progress.setLabelText(QStringLiteral("Recognising the text of page %1 of %2 ...").arg(page + 1).arg(pages));
+        progress.setValue(static_cast<int>(page));
+        PumpWait(kProgressPollMs, true);
+        if (progress.wasCanceled() || ShuttingDown()) cancel = true;
+    }
+    worker.join();
+    progress.hide();
+    return result;
+}
 
 }  // namespace
 
@@ -63,13 +116,22 @@ bool RunBuildTifPdfCommand(QWidget* owner, ViewerState& state) {
     while (fax::TiffToPdfBusy() && !ShuttingDown()) PumpWait(kBusyWaitMs);
 
     fax::ExportResult result;
-    {
+    std::string why;
+    if (state.settings.recognisePdfText == 1) {
+        result = ExportWithText(owner, state.settings.recogniseLanguage, CorePath(fax), CorePath(tifPath),
+                                CorePath(pdfPath), why);
+        if (!result.refusal.empty())
+            prompts().show(owner, kProductName, QString::fromStdString(result.refusal), Icon::Error);
+        if (!result.refusal.empty() || result.cancelled) return false;
+    } else {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         result = fax::ConvertFaxToTifPdf(CorePath(fax), CorePath(tifPath), CorePath(pdfPath));
         QApplication::restoreOverrideCursor();
     }
     if (!result.ok()) {
-        prompts().show(owner, kProductName, QString::fromStdString(fax::ExportFailureText(result.error)), Icon::None);
+        if (!why.empty()) why = "\n" + why;
+        prompts().show(owner, kProductName, QString::fromStdString(fax::ExportFailureText(result.error) + why),
+                       Icon::None);
         return false;
     }
     ViewExportsDialog dialog(owner, tifPath, pdfPath);

@@ -17,7 +17,8 @@ std::string ExportClash(const std::string& faxPath, const std::string& tifPath, 
     return {};
 }
 
-ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& tifPath, const std::string& pdfPath) {
+ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& tifPath, const std::string& pdfPath,
+                                const ExportOptions& options) {
     ExportResult r;
     r.refusal = ExportClash(faxPath, tifPath, pdfPath);
     if (!r.refusal.empty()) return r;
@@ -39,16 +40,15 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
     r.pages = writer.pagesWritten();
     in.Close();
     if (written != 1) return r;  // the unfinished TIFF goes with `tif`
-    if (!tif.Commit()) {
-        r.error = ExportError::TifCreateFailed;
-        return r;
-    }
 
-    if (TiffToPdf(tifPath, pdfPath) != 0) {
-        r.error = ExportError::PdfFailed;
-        return r;
-    }
-    r.result = 1;
+    // The PDF is made from the finished TIFF before it takes its name, so that a cancelled
+    // export can still leave both files as they were.
+    const bool pdfWritten = TiffToPdf(tif.tempPath(), pdfPath, options.pageWords) == 0;
+    r.cancelled = !pdfWritten && options.cancel && options.cancel->load();
+    if (r.cancelled) return r;
+    if (!tif.Commit()) r.error = ExportError::TifCreateFailed;
+    else if (!pdfWritten) r.error = ExportError::PdfFailed;
+    r.result = r.error == ExportError::None ? 1 : 0;
     return r;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "export/tiff_handle.h"
 #include "formats/file_io.h"
 
 namespace fax {
@@ -17,10 +18,6 @@ constexpr std::size_t kPdfTail = 1024;  // the trailer's end lies within this ma
 
 int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
-struct TiffCloser {
-    void operator()(TIFF* t) const { TIFFClose(t); }
-};
-
 }  // namespace
 
 bool TiffComplete(const std::string& path, unsigned pages) {
@@ -30,7 +27,7 @@ bool TiffComplete(const std::string& path, unsigned pages) {
     if (!options) return false;
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Quiet, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), Quiet, nullptr);
-    std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpenExt(path.c_str(), "r", options.get()));
+    TiffPtr tiff(TIFFOpenExt(path.c_str(), "r", options.get()));
     if (!tiff) return false;
     unsigned found = 0;
     do {

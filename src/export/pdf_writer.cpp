@@ -13,6 +13,7 @@
 
 #include "export/g3_decoder.h"
 #include "export/g4_coder.h"
+#include "export/tiff_handle.h"
 #include "formats/file_io.h"
 
 namespace fax {
@@ -23,6 +24,7 @@ namespace {
 
 constexpr unsigned kPdfMajor = 1;
 constexpr unsigned kPdfMinor = 1;
+constexpr unsigned kPdfMinorWithText = 2;  // compressed streams and ToUnicode maps
 constexpr float kDefaultResolution = 300.0f;  // for pages without a usable resolution
 constexpr float kPointsPerInch = 72.0f;
 constexpr std::uint32_t kMaxPageWidth = 0xFFFFu * 8u;  // the widest PCX line
@@ -81,12 +83,6 @@ private:
     bool failed_ = false;
 };
 
-struct TiffCloser {
-    void operator()(TIFF* t) const {
-        if (t) TIFFClose(t);
-    }
-};
-using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
 struct PageInfo {
     tdir_t directory = 0;
@@ -100,14 +96,15 @@ struct PageInfo {
 class PdfWriter {
 public:
     // `strips`: the TIFF file again, for reading its strips directly (may be closed).
-    PdfWriter(TIFF* input, PdfSink& out, File& strips) : in_(input), out_(out), strips_(strips) {}
+    PdfWriter(TIFF* input, PdfSink& out, File& strips, const PageWordsFn& pageWords)
+        : in_(input), out_(out), strips_(strips), pageWords_(pageWords) {}
 
     bool Write() {
         if (!ListPages()) return false;
-        const unsigned objects = kFirstPageObject - 1 + kObjectsPerPage * static_cast<unsigned>(pages_.size());
-        offsets_.assign(objects + 1, 0);
+        nextObject_ = kFirstPageObject + kObjectsPerPage * static_cast<unsigned>(pages_.size());
+        offsets_.assign(nextObject_, 0);
 
-        out_.Format("%%PDF-%u.%u ", kPdfMajor, kPdfMinor);
+        out_.Format("%%PDF-%u.%u ", kPdfMajor, pageWords_ ? kPdfMinorWithText : kPdfMinor);
         // A comment of bytes above 127 marks the file as binary for transfer programs.
         static const std::uint8_t kBinaryMark[8] = {'\r', '%', 0xE2, 0xE3, 0xCF, 0xD3, '\r', '\n'};
         out_.Write(kBinaryMark, sizeof kBinaryMark);
@@ -132,6 +129,8 @@ public:
 
         for (std::size_t k = 0; k < pages_.size(); ++k)
             if (!WritePage(k) || out_.failed()) return false;
+        WriteObjects(text_.Finish());
+        const unsigned objects = static_cast<unsigned>(offsets_.size()) - 1;
 
         const std::uint64_t xref = out_.offset();
         out_.Format("xref\r0 %u \r0000000000 65535 f\r\n", objects + 1);
@@ -148,10 +147,18 @@ private:
         return kFirstPageObject + kObjectsPerPage * static_cast<unsigned>(k);
     }
     void Begin(unsigned number) {
+        if (number >= offsets_.size()) offsets_.resize(number + 1, 0);
         offsets_[number] = out_.offset();
         out_.Format("%u 0 obj\r", number);
     }
     void End() { out_.Text("endobj\r"); }
+    void WriteObjects(const std::vector<PdfObject>& objects) {
+        for (const PdfObject& o : objects) {
+            Begin(o.number);
+            out_.Text(o.body);
+            End();
+        }
+    }
 
     // Every directory is a page unless marked as a reduced image or a mask; pages with
     // a PageNumber tag are put in its order.
@@ -254,15 +261,23 @@ private:
         if (!ReadPage(p)) return false;
         const unsigned n = PageObject(k);
         const unsigned im = static_cast<unsigned>(k) + 1;
+        PdfTextPage text;
+        if (pageWords_) {
+            std::vector<ocr::Word> words;
+            if (!pageWords_(static_cast<unsigned>(k), words)) return false;
+            text = text_.AddPage(words, {p.width, p.rows, p.imageWidth, p.imageLength}, nextObject_);
+        }
 
         Begin(n);
         out_.Text("<<\r/Type /Page \r/Parent 3 0 R \r");
         out_.Format("/MediaBox [%.4f %.4f %.4f %.4f] \r", 0.0, 0.0, static_cast<double>(p.imageWidth),
                     static_cast<double>(p.imageLength));
-        out_.Format("/Contents %u 0 R \r", n + 1);
+        if (text.empty) out_.Format("/Contents %u 0 R \r", n + 1);
+        else out_.Format("/Contents [ %u 0 R %u 0 R ] \r", n + 1, text.contents);
         out_.Text("/Resources << \r/XObject <<\r");
         out_.Format("/Im%u %u 0 R >>\r", im, n + 3);
-        out_.Text("/ProcSet [ /ImageB ]\r>>\r>>\r");
+        if (!text.empty) out_.Text("/Font " + text.fonts + "\r");
+        out_.Text(text.empty ? "/ProcSet [ /ImageB ]\r>>\r>>\r" : "/ProcSet [ /ImageB /Text ]\r>>\r>>\r");
         End();
 
         char content[256];
@@ -295,6 +310,7 @@ private:
         Begin(n + 4);
         out_.Format("%llu\r", static_cast<unsigned long long>(imageLength));
         End();
+        WriteObjects(text.objects);
         return true;
     }
 
@@ -380,6 +396,9 @@ private:
     File& strips_;
     std::vector<PageInfo> pages_;
     std::vector<std::uint64_t> offsets_;
+    const PageWordsFn& pageWords_;
+    PdfTextLayer text_;
+    unsigned nextObject_ = 0;  // the next free object number
 };
 
 // Clears the busy mark on every return path.
@@ -426,7 +445,7 @@ std::string PdfString(const std::string& text) {
     return s + ")";
 }
 
-int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath) {
+int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const PageWordsFn& pageWords) {
     BusyMark busy;
     if (!busy.taken) return 1;
     AtomicFile pdf(pdfPath);  // an unfinished PDF never appears under its name
@@ -435,7 +454,7 @@ int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath) {
     if (!tiff) return 1;
     PdfSink sink(pdf.file());
     File strips = File::OpenRead(tiffPath);
-    PdfWriter writer(tiff.get(), sink, strips);
+    PdfWriter writer(tiff.get(), sink, strips, pageWords);
     bool ok = writer.Write();
     ok = sink.Flush() && ok;
     tiff.reset();

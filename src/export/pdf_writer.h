@@ -6,13 +6,17 @@
 #include <cstdint>
 #include <string>
 
+#include "export/pdf_text_layer.h"
+
 namespace fax {
 
 // 0 when the PDF was written, 1 on any failure (a TIFF that cannot be opened, content
 // other than 1-bit one-sample strips, a decoding or writing error). Shows nothing; the
 // PDF appears under its name only when complete (an old file is kept until then). One conversion at a time: a call made
-// while another runs is refused with 1 (see TiffToPdfBusy).
-int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath);
+// while another runs is refused with 1 (see TiffToPdfBusy). With `pageWords`, each page
+// gets the text layer of its words (and the file is PDF 1.2, for the layer's compressed
+// streams); without, the file is as it always was.
+int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const PageWordsFn& pageWords = {});
 
 // True while a conversion runs; a caller that may re-enter waits for it to clear.
 bool TiffToPdfBusy();

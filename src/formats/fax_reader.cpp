@@ -173,4 +173,21 @@ PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLine
     return band;
 }
 
+bool ReadWholePage(File& file, const FaxReader::Page& page, std::vector<std::uint8_t>& pixels, std::uint32_t& lines,
+                   RunAtLineEnd mode) {
+    constexpr std::size_t kBand = 2800;
+    const std::size_t bpl = page.lineBytes();
+    std::vector<std::uint8_t> band(kBand * bpl);
+    pixels.clear();
+    PageLineReader reader(file, page, mode);
+    for (;;) {
+        PageLineReader::Band b = reader.Next(band.data(), kBand);
+        if (b.error) return false;
+        pixels.insert(pixels.end(), band.begin(), band.begin() + static_cast<std::ptrdiff_t>(b.lines * bpl));
+        if (b.end || b.lines == 0) break;
+    }
+    lines = reader.linesDelivered();
+    return true;
+}
+
 }  // namespace fax

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "formats/dcx.h"
 #include "formats/file_io.h"
@@ -116,5 +117,11 @@ private:
     bool eof_ = false;
     std::uint32_t delivered_ = 0;
 };
+
+// Decodes a whole fax page: `pixels` gets its complete lines (page.bytesPerLine bytes
+// each), `lines` their count, which the data decides (a header may claim more). False
+// when reading the file failed.
+bool ReadWholePage(File& file, const FaxReader::Page& page, std::vector<std::uint8_t>& pixels, std::uint32_t& lines,
+                   RunAtLineEnd mode = RunAtLineEnd::Carry);
 
 }  // namespace fax

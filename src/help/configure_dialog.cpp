@@ -1,6 +1,7 @@
 #include "help/configure_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 
 #include "app/viewer_state.h"
 #include "help/help.h"
+#include "ocr/recognizer.h"
 #include "platform/settings_store.h"
 
 namespace app {
@@ -46,6 +48,20 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : CentredTo
     select_ = new QPushButton(QStringLiteral("Select Program to &View/Edit Bitmap Files..."), this);
     openMax_ = new QCheckBox(QStringLiteral("Always Open Viewer Maximized"), this);
     openMax_->setChecked(state_.settings.openMax == 1);
+    recognise_ = new QCheckBox(QStringLiteral("Recognise text in PDF exports"), this);
+    recognise_->setChecked(state_.settings.recognisePdfText == 1);
+    // The installed language data; names may also be joined by "+" (eng+deu).
+    language_ = new QComboBox(this);
+    language_->setEditable(true);
+    language_->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& name : ocr::InstalledLanguages(ocr::DefaultDataPath()))
+        language_->addItem(QString::fromStdString(name));
+    const int stored = language_->findText(state_.settings.recogniseLanguage);
+    if (stored >= 0) language_->setCurrentIndex(stored);
+    else language_->setCurrentText(state_.settings.recogniseLanguage);
+    language_->setEnabled(recognise_->isChecked());
+    auto* languageLabel = new QLabel(QStringLiteral("&Language:"), this);
+    languageLabel->setBuddy(language_);
     help_ = new QPushButton(QStringLiteral("&Help"), this);
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
@@ -61,6 +77,12 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : CentredTo
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(select_);
     layout->addWidget(openMax_);
+    layout->addWidget(recognise_);
+    auto* languageRow = new QHBoxLayout;
+    languageRow->addSpacing(20);
+    languageRow->addWidget(languageLabel);
+    languageRow->addWidget(language_, 1);
+    layout->addLayout(languageRow);
     layout->addSpacing(8);
     layout->addLayout(buttons);
 
@@ -72,6 +94,15 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : CentredTo
     connect(openMax_, &QCheckBox::toggled, this, [this](bool on) {
         state_.settings.openMax = on ? 1 : 0;
         WriteUnsigned(kConfigure, QStringLiteral("OpenMax"), state_.settings.openMax);
+    });
+    connect(recognise_, &QCheckBox::toggled, this, [this](bool on) {
+        state_.settings.recognisePdfText = on ? 1 : 0;
+        WriteUnsigned(kConfigure, QStringLiteral("RecognisePdfText"), state_.settings.recognisePdfText);
+        language_->setEnabled(on);
+    });
+    connect(language_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        state_.settings.recogniseLanguage = text.trimmed();
+        WriteText(kConfigure, QStringLiteral("RecogniseLanguage"), state_.settings.recogniseLanguage);
     });
     connect(help_, &QPushButton::clicked, this, [this] { ShowHelp(this, state_, QStringLiteral("#ToolsCfg")); });
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);

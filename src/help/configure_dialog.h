@@ -8,6 +8,7 @@
 #include "platform/window_stack.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -40,6 +41,8 @@ public:
 
     QPushButton* selectButton() const { return select_; }
     QCheckBox* openMaxBox() const { return openMax_; }
+    QCheckBox* recogniseBox() const { return recognise_; }
+    QComboBox* languageBox() const { return language_; }
     QPushButton* helpButton() const { return help_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
@@ -48,6 +51,8 @@ private:
     ViewerState& state_;
     QPushButton* select_;
     QCheckBox* openMax_;
+    QCheckBox* recognise_;
+    QComboBox* language_;
     QPushButton* help_;
     QPushButton* cancel_;
     QPushButton* apply_;

@@ -44,15 +44,19 @@ Shell& shell() {
 
 void setShell(Shell* s) { g_shell = s; }
 
-bool DiscardFile(const QString& path) {
+bool MoveToTrash(const QString& path) {
     // When Qt finds no trash at all it "trashes" into files/ and info/ of the current folder,
-    // so the home trash ($XDG_DATA_HOME/Trash), its last resort, is made sure of first.
+    // so the home trash ($XDG_DATA_HOME/Trash), its last resort, is made sure of first. Qt
+    // never copies across file systems: a trash elsewhere refuses and nothing moves.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QFileInfo trash(QDir(data).filePath(QStringLiteral("Trash")));
     const bool homeTrash = !data.isEmpty() && QDir().mkpath(data) && (trash.isDir() || !trash.exists());
-    if (homeTrash && QFile::moveToTrash(path)) return true;
+    return homeTrash && QFile::moveToTrash(path);
+}
+
+bool DiscardFile(const QString& path) {
     // No trash for this file (or none that can be made): the file goes for good.
-    return QFile::remove(path);
+    return MoveToTrash(path) || QFile::remove(path);
 }
 
 }  // namespace app

@@ -19,6 +19,10 @@ public:
 
 Shell& shell();
 
+// Moves a file or a whole folder into the desktop's trash on its own file system (one
+// rename, with its .trashinfo beside it, so the trash can put it back). False when no
+// trash can take it; then nothing has changed.
+bool MoveToTrash(const QString& path);
 // Takes a user's file away so it can still be had back: into the desktop's trash where
 // there is one, removed where there is none. False when the file is still there.
 bool DiscardFile(const QString& path);

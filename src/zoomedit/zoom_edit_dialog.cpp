@@ -16,12 +16,12 @@
 namespace app {
 
 namespace {
-int g_open = 0;
+int g_zoomEditOpen = 0;
 }
 
 ZoomEditDialog::ZoomEditDialog(QWidget* owner, ViewerState& state, unsigned page)
     : QDialog(owner), state_(state), page_(page), scope_(this) {
-    ++g_open;
+    ++g_zoomEditOpen;
     setWindowTitle(tr("Zoom/Edit Fax"));
     first_ = new QLabel(tr("Loading the editor"), this);
     second_ = new QLabel(tr("Please stand by..."), this);
@@ -36,9 +36,9 @@ ZoomEditDialog::ZoomEditDialog(QWidget* owner, ViewerState& state, unsigned page
     setMinimumSize(320, 120);
 }
 
-ZoomEditDialog::~ZoomEditDialog() { --g_open; }
+ZoomEditDialog::~ZoomEditDialog() { --g_zoomEditOpen; }
 
-bool ZoomEditDialog::IsOpen() { return g_open > 0; }
+bool ZoomEditDialog::IsOpen() { return g_zoomEditOpen > 0; }
 
 bool ZoomEditDialog::Prepare() {
     adjustSize();

@@ -210,7 +210,8 @@ TEST_F(BatchExport, ProgressLineOnATerminal) {
 }
 
 TEST_F(BatchExport, InterruptionLeavesOnlyCompleteOutputs) {
-    // Enough work that the interrupt comes while workers are writing.
+    // Enough work that the interrupt comes while workers are writing: once the first temporary
+    // output shows, however long the program takes to start.
     std::vector<Bytes> letters(20, MakePcx(PatternPage(216, 2200, 5), 216));
     const Bytes fax = MakeDcx(letters);
     fs::create_directories(dir.File("many"));
@@ -218,7 +219,8 @@ TEST_F(BatchExport, InterruptionLeavesOnlyCompleteOutputs) {
     const std::string err = dir.File("err.txt");
     int rc = RunCommand("sh -c " + Q(Q(CliPath()) + " export --to-dir " + Q(dir.File("out")) + " --jobs 2 " +
                                      Q(dir.File("many")) + " >/dev/null 2>" + Q(err) +
-                                     " & p=$!; sleep 0.5; kill -INT $p; wait $p"));
+                                     " & p=$!; for i in $(seq 200); do [ -n \"$(find " + Q(dir.File("out")) +
+                                     " -name \"*.part\")\" ] && break; sleep 0.05; done; kill -INT $p; wait $p"));
     EXPECT_EQ(rc, 1);
     Bytes e = ReadBytes(err);
     EXPECT_NE(std::string(e.begin(), e.end()).find("Stopped: "), std::string::npos);

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -169,6 +171,45 @@ TEST(BuildTifPdfCommand, FailuresShowTheirCode) {
         if (c.tifWritten) {
             EXPECT_GT(ReadBytes(f.dir.File("in.tif")).size(), 190u) << c.name;
         }
+    }
+}
+
+// With "Recognise text in PDF exports" on, a progress window counts the pages while the
+// window stays alive; its Cancel, pressed with a key, leaves both old copies as they were.
+TEST(BuildTifPdfCommand, RecognisedTextBehindAProgressWindowWithCancel) {
+    for (bool cancel : {true, false}) {
+        Fixture f;
+        const Bytes page = RenderTextPage(f.dir, {"Harbour Row 4711"}, 100);
+        ASSERT_FALSE(page.empty());
+        WriteBytes(f.dir.File("in.dcx"), MakeDcx({MakePcx(page, 216), MakePcx(page, 216)}));
+        WriteBytes(f.dir.File("in.tif"), Bytes(5, 't'));
+        WriteBytes(f.dir.File("in.pdf"), Bytes(5, 'p'));
+        f.state.currentFax = Q(f.dir.File("in.dcx"));
+        f.state.settings.recognisePdfText = 1;
+        f.prompts.answers = {app::Ok};
+        QStringList labels;
+        std::function<void()> watch = [&] {
+            if (auto* view = qobject_cast<app::ViewExportsDialog*>(QApplication::activeModalWidget()))
+                return view->closeButton()->click();
+            auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            if (progress && (labels.isEmpty() || labels.back() != progress->labelText())) labels << progress->labelText();
+            if (progress && cancel) {
+                auto* button = progress->findChild<QPushButton*>();
+                button->setFocus();
+                return QTest::keyClick(button, Qt::Key_Space);
+            }
+            QTimer::singleShot(5, watch);
+        };
+        QTimer::singleShot(0, watch);
+        EXPECT_EQ(app::RunBuildTifPdfCommand(nullptr, f.state), !cancel);
+        const QStringList pages = {"Recognising the text of page 1 of 2 ...", "Recognising the text of page 2 of 2 ..."};
+        EXPECT_EQ(labels, cancel ? pages.mid(0, 1) : pages);
+        EXPECT_EQ(f.prompts.asked.size(), 1u) << "only the question";
+        EXPECT_EQ(QDir(Q(f.dir.path())).entryList(QDir::Files).size(), 4) << "no file left beside the copies";
+        std::string text;
+        RunCommand("pdftotext " + f.dir.File("in.pdf") + " - 2>/dev/null", &text);
+        EXPECT_EQ(text, cancel ? "" : "Harbour Row 4711\n\n\fHarbour Row 4711\n\n\f");
+        EXPECT_EQ(ReadBytes(f.dir.File("in.tif")).size() > 5, !cancel);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -92,6 +93,40 @@ TEST(ConfigureDialog, OpenMaxIsStoredWhenClickedAndKeptHoweverTheDialogCloses) {
         EXPECT_EQ(Stored("OpenMax").toString(), "1") << c.how;
         EXPECT_EQ(desk.state.settings.openMax, 1u) << c.how;
     }
+}
+
+// The languages come from the language data folder; the box and the language are stored as
+// they change, a language also when typed as names joined by "+".
+TEST(ConfigureDialog, RecogniseTextAndItsLanguageAreStoredAtOnce) {
+    HelpDesk desk;
+    for (const char* file : {"eng.traineddata", "deu.traineddata", "osd.traineddata", "notes.txt"})
+        testing_support::WriteBytes(desk.dir.File(file), {});
+    qputenv("TESSDATA_PREFIX", desk.dir.path().c_str());
+    app::ConfigureDialog dialog(nullptr, desk.state);
+    qunsetenv("TESSDATA_PREFIX");
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QComboBox* language = dialog.languageBox();
+    EXPECT_EQ(dialog.recogniseBox()->text(), "Recognise text in PDF exports");
+    EXPECT_FALSE(dialog.recogniseBox()->isChecked());
+    EXPECT_FALSE(language->isEnabled());
+    EXPECT_EQ(language->currentText(), "eng");
+    ASSERT_EQ(language->count(), 2);
+    EXPECT_EQ(language->itemText(0) + "," + language->itemText(1), "deu,eng");
+
+    dialog.recogniseBox()->setFocus();
+    QTest::keyClick(dialog.recogniseBox(), Qt::Key_Space);
+    EXPECT_EQ(Stored("RecognisePdfText").toString(), "1");
+    ASSERT_TRUE(language->isEnabled());
+    language->setFocus();
+    QTest::keyClick(language, Qt::Key_Up);
+    EXPECT_EQ(Stored("RecogniseLanguage").toString(), "deu");
+    QTest::keyClick(language->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(language->lineEdit(), "eng+deu");
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_EQ(Stored("RecogniseLanguage").toString(), "eng+deu");
+    EXPECT_EQ(desk.state.settings.recogniseLanguage, "eng+deu");
+    EXPECT_EQ(desk.state.settings.recognisePdfText, 1u);
 }
 
 TEST(ConfigureDialog, SelectButtonRunsThePaintProgramDialogAndStaysOpen) {

@@ -65,7 +65,7 @@ QString Long(const QString& base, int length) { return base + "/" + QString(leng
 }  // namespace
 
 TEST_F(Options, EachClickRunsItsChain) {
-    const QString shortF = path("Tarvex"), local = path(".local/share/Quorvane/Tarvex");
+    const QString shortF = path("Tarvex"), local = path(".local/share/Quorvane/Vantorel");
     const QString noLocal = "Unable to read/write access your Local Folder.";
     struct Case {
         const char* name;
@@ -127,7 +127,7 @@ TEST_F(Options, FolderProposedAtOpening) {
         {"earlier", [&] { Earlier(), Previous(); }, true, kOptionUpgrade, path("Old")},
         {"previous default", [&] { Previous(); }, true, kOptionUpgrade, places().previousDefault},
         {"short, made at once", [] {}, true, kOptionShort, path("Tarvex")},
-        {"local", [&] { BlockShort(); }, true, kOptionLocal, path("none/Quorvane/Tarvex")},
+        {"local", [&] { BlockShort(); }, true, kOptionLocal, path("none/Quorvane/Vantorel")},
         {"nothing", [&] { BlockShort(), DataHome({}); }, false, 0, {}},
     };
     for (const Case& c : cases) {
@@ -194,6 +194,9 @@ TEST_F(Options, DialogLayoutTabOrderAndTips) {
         const DialogUnits u(dialog.font());
         EXPECT_EQ(dialog.size(), u.rect(0, 0, 306, 166).size());
         EXPECT_EQ(dialog.windowTitle(), "Vantorel Installation");
+        EXPECT_EQ(dialog.findChild<QLabel*>()->text(),
+                  "Select a Path to the Folder where you want Vantorel to be Installed. If you a not an Admin and/or you "
+                  "are not sure what to select, just click the [Next] button...");
         EXPECT_EQ(dialog.option(kOptionShort)->geometry(), u.rect(197, 17, 100, 10));
         EXPECT_EQ(dialog.option(kOptionUpgrade)->geometry(), u.rect(197, 67, 49, 10));
         EXPECT_EQ(dialog.folderField()->geometry(), u.rect(4, 96, 298, 12));
@@ -297,9 +300,9 @@ TEST(InstallerWindow, ModesAndPicturePlace) {
 class Install : public InstallerHome {
 protected:
     // Runs the install command; the folder dialog gets `inDialog` and then a click on [Next >].
-    void RunInstall(const std::function<void(FolderDialog&)>& inDialog = {}) {
+    void RunInstall(const std::function<void(FolderDialog&)>& inDialog = {}, const QString& self = SelfPath()) {
         RunInstallCommand(nullptr, [&](QString& folder) {
-            FolderDialog dialog(SelfPath());
+            FolderDialog dialog(self);
             QTimer::singleShot(0, &dialog, [&] {
                 if (inDialog) inDialog(dialog);
                 if (dialog.isVisible()) QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
@@ -354,25 +357,52 @@ TEST_F(Install, ExitEndsWithTheWarning) {
     EXPECT_FALSE(QFileInfo::exists(places().desktop + "/Vantorel.desktop"));
 }
 
-TEST_F(Install, FailedPayloadStepEndsTheInstallation) {
-    // A read-only viewer file left in the proposed folder stops step 1.
-    const QString folder = path("Tarvex");
-    FakeInstallation(folder);
-    QFile::setPermissions(folder + "/tarvex", QFile::ReadOwner);
-    {
-        HonourPermissions honour;
-        RunInstall();
+TEST_F(Install, FailedInstallGivesBackWhatItWroteAndLinksAreNeverWrittenThrough) {
+    // The Debian package's launcher links its read-only documents into the folder it keeps.
+    const QString folder = path("Tarvex"), doc = path("doc"), gone = path("gone");
+    const QStringList docs = {"MANUAL.TXT", "README.TXT"};
+    auto linkDocs = [&] { for (const QString& d : docs) QDir().mkpath(folder), QFile::link(doc + "/" + d, folder + "/" + d); };
+    const QString missing = "Source File:\n" + gone + "\nis missing!";  // the last step fails
+    struct Case {
+        const char* name;
+        std::function<void()> setup;
+        QString self, message;  // message: of the failing step; empty: installed
+        int click;  // the option chosen before [Next >]
+        QString where; QStringList left;  // afterwards `where` holds `left` ("@": a link), or is gone
+    } cases[] = {
+        {"a read-only viewer stops step 1", [&] { FakeInstallation(folder), QFile::setPermissions(folder + "/tarvex", QFile::ReadOwner); },
+         SelfPath(), "Copying to:\n" + folder + "/tarvex\n", 0, folder, {"tarvex"}},
+        {"earlier files and links come back", [&] { FakeInstallation(folder), linkDocs(); }, gone, missing, 0, folder,
+         {"MANUAL.TXT@", "README.TXT@", "tarvex"}},
+        {"the folders made for it go", [] {}, gone, missing, kOptionLocal, path(".local/share/Quorvane"), {}},
+        {"links are replaced by files", linkDocs, SelfPath(), {}, 0, folder,
+         {"MANUAL.TXT", "README.TXT", "tarvex", "tarvexhelp.htm", "tarvexinst"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown(), QDir(home()).removeRecursively(), SetUp(), prompts_.asked.clear();
+        QDir().mkpath(doc);
+        for (const QString& d : docs)
+            testing_support::WriteBytes((doc + "/" + d).toStdString(), {'p'}), QFile::setPermissions(doc + "/" + d, QFile::ReadOwner);
+        c.setup();
+        {
+            HonourPermissions honour;
+            RunInstall([&](FolderDialog& d) { if (c.click) QTest::mouseClick(d.option(c.click), Qt::LeftButton, {}, QPoint(5, 5)); }, c.self);
+        }
+        const QStringList texts = prompts_.texts();
+        ASSERT_EQ(texts.size(), c.message.isEmpty() ? 1 : 4);
+        EXPECT_TRUE(texts.value(1).startsWith(c.message)) << texts.value(1).toStdString();
+        EXPECT_EQ(texts.mid(2), (c.message.isEmpty() ? QStringList() : QStringList{PermissionsText(), "Conditions Prevented Proper Installation."}));
+        QStringList left;  // backups of the earlier files included
+        for (const QFileInfo& e : QDir(c.where).entryInfoList({"*.TXT*", "*tarvex*"}, QDir::AllEntries | QDir::Hidden | QDir::System))
+            left << e.fileName() + (e.isSymLink() ? "@" : "");
+        EXPECT_EQ(left, c.left);
+        EXPECT_EQ(QFileInfo::exists(c.where), !c.left.isEmpty());
+        EXPECT_EQ(QFileInfo(folder + "/tarvex").size() == 6, !c.message.isEmpty() && !c.left.isEmpty());  // the earlier one
+        for (const QString& d : docs) EXPECT_EQ(testing_support::ReadBytes((doc + "/" + d).toStdString()), testing_support::Bytes{'p'});
+        EXPECT_EQ(app::ReadText(app::kConfigure, "ThisProgramDir"), c.message.isEmpty() ? folder : QString());
+        EXPECT_EQ(QFileInfo::exists(places().uninstallEntryFile()), c.message.isEmpty());
     }
-    const QStringList texts = prompts_.texts();
-    ASSERT_EQ(texts.size(), 4);
-    EXPECT_TRUE(texts[1].startsWith("Copying to:\n" + folder + "/tarvex\n"));
-    EXPECT_EQ(texts[2], PermissionsText());
-    EXPECT_EQ(texts[3], "Conditions Prevented Proper Installation.");
-    // The settings of the accepted folder stay; nothing else was made.
-    EXPECT_EQ(app::ReadText(app::kConfigure, "ThisProgramDir"), folder);
-    EXPECT_FALSE(QFileInfo::exists(folder + "/tarvexhelp.htm"));
-    EXPECT_FALSE(QFileInfo::exists(places().uninstallEntryFile()));
-    EXPECT_TRUE(launcher_.started.empty());
 }
 
 TEST_F(Install, RunningViewerIsClosedAndSavesItsSettings) {

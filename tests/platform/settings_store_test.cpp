@@ -43,6 +43,8 @@ TEST_F(StoreTest, DefaultsAndNumberParsing) {
     EXPECT_EQ(s.dither, 2);
     EXPECT_EQ(s.dftFax, "/opt/Tarvex/sample.dcx");
     EXPECT_EQ(s.installingTheProgram, 1u);
+    EXPECT_EQ(s.recognisePdfText, 0u);
+    EXPECT_EQ(s.recogniseLanguage, "eng");
 
     Raw("Configure/OpenMax", "0x1");
     Raw("Configure/WinX", "-35px");
@@ -51,6 +53,8 @@ TEST_F(StoreTest, DefaultsAndNumberParsing) {
     Raw("Configure/FileNameDCX", "017");
     Raw("Configure/DftFax", "");  // empty counts as not set
     Raw("Configure/PrintFaxPrnDrv", QString(300, 'p'));
+    Raw("Configure/RecognisePdfText", "1");
+    Raw("Configure/RecogniseLanguage", "");  // not set: English
     Settings t;
     t.Load("/p");
     EXPECT_EQ(t.openMax, 1u);
@@ -60,6 +64,8 @@ TEST_F(StoreTest, DefaultsAndNumberParsing) {
     EXPECT_EQ(t.fileNameDcx, 15u);  // octal
     EXPECT_EQ(t.dftFax, "/p/sample.dcx");
     EXPECT_EQ(t.printFaxPrnDrv.size(), 180);  // a 181-character buffer
+    EXPECT_EQ(t.recognisePdfText, 1u);
+    EXPECT_EQ(t.recogniseLanguage, "eng");
 }
 
 TEST_F(StoreTest, PathsAndProgramsComeBackWhole) {

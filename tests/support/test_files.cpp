@@ -13,6 +13,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "support/netpbm.h"
+
 namespace testing_support {
 
 TempDir::TempDir() {
@@ -160,6 +162,22 @@ int RunCommand(const std::string& command, std::string* output, bool withStderr)
         if (output) output->append(buf, n);
     int status = pclose(p);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Bytes RenderTextPage(const TempDir& dir, const std::vector<std::string>& lines, std::size_t height) {
+    std::string draw;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        draw += " -draw \"text 60," + std::to_string(60 + 50 * i) + " '" + lines[i] + "'\"";
+    const std::string pbm = dir.File("rendered.pbm");
+    std::string data;
+    Picture page;
+    if (RunCommand("gm convert -size 1728x" + std::to_string(height) +
+                   " xc:white -font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf -density 200 -pointsize 12"
+                   " -fill black" + draw + " -monochrome pbm:'" + pbm + "' && cat '" + pbm + "'",
+                   &data) != 0 ||
+        !ReadNetpbm(data, page) || page.width != 1728)
+        return {};
+    return page.pixels;
 }
 
 int SparePort() {

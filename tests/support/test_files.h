@@ -46,6 +46,11 @@ Bytes MakeDcx(const std::vector<Bytes>& pcxFiles);
 // A 24-bit colour PCX picture (three planes of `width` bytes), every byte `value`.
 Bytes RgbPicturePcx(std::uint16_t width, std::uint16_t lines, std::uint8_t value);
 
+// Lines of text drawn by GraphicsMagick in DejaVu Sans, 12 point at 200 dpi, 50 pixels
+// apart, on a fax-wide page (216 bytes a line, 1 = white) `height` lines tall; empty when
+// GraphicsMagick fails.
+Bytes RenderTextPage(const TempDir& dir, const std::vector<std::string>& lines, std::size_t height);
+
 // Runs a shell command; returns its exit status and puts standard output (and error,
 // when wanted) into `output`.
 // (Inside a TEST body call it RunCommand: gtest's Test::Run hides the short name.)
