@@ -2,16 +2,37 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSpinBox>
 
 namespace app {
 
 namespace {
 Prompts* g_override = nullptr;
+
+// Qt's printer dialog without its page range and copy count: the fax dialog's own range is
+// the only one, and each sheet comes out once.
+class PrinterSetupDialog : public QPrintDialog {
+public:
+    using QPrintDialog::QPrintDialog;
+    void setVisible(bool visible) override {
+        QPrintDialog::setVisible(visible);  // shows the range again for a CUPS printer
+        if (!visible) return;
+        for (const char* name : {"gbPrintRange", "collate"})
+            if (auto* w = findChild<QWidget*>(QLatin1String(name))) w->hide();
+        if (auto* copies = findChild<QSpinBox*>(QStringLiteral("copies"))) {
+            copies->setValue(1);
+            copies->hide();
+            for (auto* label : findChildren<QLabel*>())
+                if (label->buddy() == copies) label->hide();
+        }
+    }
+};
 
 QMessageBox::StandardButton ToQt(Button b) {
     switch (b) {
@@ -93,7 +114,7 @@ QString QtPrompts::openFile(QWidget* owner, const FileDialogSpec& spec) { return
 QString QtPrompts::saveFile(QWidget* owner, const FileDialogSpec& spec) { return RunFileDialog(owner, spec, true); }
 
 bool QtPrompts::printerSetup(QWidget* owner, QPrinter* printer) {
-    QPrintDialog d(printer, owner);
+    PrinterSetupDialog d(printer, owner);
     // Here a printer is only chosen; nothing prints when the dialog closes.
     d.setWindowTitle(QStringLiteral("Print Setup"));
     if (auto* box = d.findChild<QDialogButtonBox*>())

@@ -85,6 +85,20 @@ TEST(PrintCli, WhereAnAllBlackPageLands) {
     }
 }
 
+// 10 bytes a line, Ymax 31: 30 lines CA 00, then D4 00 (the last run crosses a line end).
+TEST(PrintCli, LastRunOverTheLastLineEnd) {
+    TempDir dir;
+    Bytes pcx(128, 0);
+    for (auto [at, v] : {std::pair{0, 10}, {1, 5}, {2, 1}, {3, 1}, {8, 79}, {10, 31}, {65, 1}, {66, 10}}) pcx[at] = v;
+    for (int i = 0; i < 31; ++i) pcx.insert(pcx.end(), {static_cast<std::uint8_t>(i < 30 ? 0xCA : 0xD4), 0});
+    WriteBytes(dir.File("run.pcx"), pcx);
+    for (auto [scaling, width] : {std::pair{"hp300 --aspect actual", 120}, {"api", 120}, {"pre300 --aspect actual", 2550}}) {
+        Cli(dir.File("run.pcx") + " " + dir.path() + " --dpi 300 --printable 2550x3300 --scaling " + scaling);
+        const Box b = Measure(dir.File("sheet0001.pbm"));  // rows 0-47 black: all 32 lines
+        EXPECT_EQ(std::tuple(b.y0, b.y1, b.blackRows, b.x1 + 1), std::tuple(0, 47, 48, width)) << scaling;
+    }
+}
+
 TEST(PrintCli, RangesBlankPagesAndRefusals) {
     TempDir dir;
     std::vector<Bytes> pages;
