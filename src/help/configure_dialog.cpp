@@ -65,7 +65,6 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : CentredTo
     help_ = new QPushButton(QStringLiteral("&Help"), this);
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
-    for (QPushButton* b : {select_, help_, apply_}) b->setAutoDefault(false);
     cancel_->setDefault(true);
     initialFocus_ = cancel_;
 
@@ -128,7 +127,6 @@ SelectPaintProgramDialog::SelectPaintProgramDialog(QWidget* owner, ViewerState& 
     icon->setPixmap(style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(32, 32));
     browse_ = new QPushButton(QStringLiteral("&Browse"), this);
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
-    apply_->setAutoDefault(false);
     browse_->setDefault(true);
     initialFocus_ = browse_;
 
