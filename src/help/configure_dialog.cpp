@@ -29,7 +29,7 @@ FileDialogSpec PaintProgramDialogSpec(const QString& paintProgram, const QString
     spec.title = QStringLiteral("Select a Program to View/Edit Bitmap Files");
     spec.startFolder = PaintProgramStartFolder(paintProgram, programDir);
     spec.fileName = paintProgram;
-    // Programs here carry no extension; the first filter shows executable files only.
+    // Programs here carry no extension; the first filter shows folders and programs only.
     spec.filters = {QStringLiteral("Bitmap Viewer/Editor (*)"), QStringLiteral("All Files (*)")};
     spec.programsFirst = true;
     return spec;
