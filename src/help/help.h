@@ -19,12 +19,13 @@ bool WriteHelpFiles(QWidget* owner, const QString& programDir);
 // starts with a double quote; a bare name is looked up on PATH. Empty when no executable
 // file of that name exists.
 QString BrowserCommandProgram(const QString& command);
-// The user's web browser: the entries of $BROWSER in order, then the desktop's default
-// browser (xdg-settings, then the Exec line of its desktop entry). Empty when none exists.
-QString FindWebBrowser();
+// The user's web browser started on `url`, as a program and its arguments: the first
+// entry of $BROWSER that names a program, then the desktop's default browser
+// (xdg-settings) as its desktop entry says. Empty when there is none.
+QStringList WebBrowserCommand(const QString& url);
 
 // Opens a page of ours in the user's web browser at `url`; failing that hands the page
-// itself to the desktop. True when either took it.
+// itself to the desktop. True when either succeeded.
 bool OpenPageInBrowser(const QString& page, const QString& url, const QString& workingFolder);
 
 // The page's URL with `anchor` ("#Build_Fax", or empty).
