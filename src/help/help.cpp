@@ -18,7 +18,7 @@
 namespace app {
 
 namespace {
-const QString kHelpResource = QStringLiteral(":/help/tarvexhelp.htm");
+const QString kHelpResources = QStringLiteral(":/help/");
 // xdg-settings asks the desktop; a desktop that does not answer must not hold up Help.
 constexpr int kDesktopQueryMs = 5000;
 // What the failure message reports as the desktop's answer.
@@ -152,7 +152,13 @@ QStringList DesktopEntryCommand(const QString& entryPath, const QString& url) {
 }  // namespace
 
 bool WriteHelpFiles(QWidget* owner, const QString& programDir) {
-    return WriteResourceFile(owner, kHelpResource, QDir(programDir).filePath(kHelpPage));
+    // An installation brings the documents; a viewer started in a folder of its own needs
+    // them too. A user's own copy stays.
+    for (const QString& name : {kReadMe, kManual}) {
+        const QString path = QDir(programDir).filePath(name);
+        if (!QFileInfo::exists(path)) WriteResourceFile(owner, kHelpResources + name, path);
+    }
+    return WriteResourceFile(owner, kHelpResources + kHelpPage, QDir(programDir).filePath(kHelpPage));
 }
 
 QString BrowserCommandProgram(const QString& command) {

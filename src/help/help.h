@@ -11,8 +11,11 @@ namespace app {
 struct ViewerState;
 
 inline const QString kHelpPage = QStringLiteral("tarvexhelp.htm");
+inline const QString kReadMe = QStringLiteral("README.TXT");
+inline const QString kManual = QStringLiteral("MANUAL.TXT");
 
-// Writes the help page the program carries into programDir, replacing any older copy.
+// Writes the help page the program carries into programDir, replacing any older copy, and
+// the read-me and the manual where they are missing. True when the help page was written.
 bool WriteHelpFiles(QWidget* owner, const QString& programDir);
 
 // The program named by a browser command text: its first word, or the quoted text when it
