@@ -12,16 +12,17 @@
 namespace app {
 
 namespace {
-// Openers fail within this time (no program for the type, a file they cannot read); what
-// runs longer has found its program and is running it (xdg-open waits for it on a desktop
-// it does not know).
-constexpr int kWatchMs = 2000;
+// How long a program is watched for a failure. A program started for a page fails at once
+// when it cannot run (env or flatpak naming what is not there). An opener may take longer:
+// xdg-open tries browser after browser on a desktop it does not know, and then waits for the
+// one it started. What still runs after the watch has started its program.
+constexpr int kStartWatchMs = 2000;
+constexpr int kOpenerWatchMs = 10000;
 constexpr int kWatchPollMs = 10;
 
-// Runs a program that hands something on (an opener, a browser's starter) and judges it by
-// its exit status; one still running after the watch has started what it was given and is
-// left to end by itself.
-bool RunWatched(const QString& program, const QStringList& arguments, const QString& workingFolder) {
+// Runs a program that hands something on and judges it by its exit status; one still running
+// after `watchMs` (or when the viewer closes) is left to end by itself.
+bool RunWatched(const QString& program, const QStringList& arguments, const QString& workingFolder, int watchMs) {
     auto* process = new QProcess;
     process->setProgram(program);
     process->setArguments(arguments);
@@ -35,8 +36,9 @@ bool RunWatched(const QString& program, const QStringList& arguments, const QStr
     }
     QElapsedTimer watched;
     watched.start();
-    while (!process->waitForFinished(0) && process->state() != QProcess::NotRunning && watched.elapsed() < kWatchMs)
-        PumpWait(kWatchPollMs, true);
+    while (!process->waitForFinished(0) && process->state() != QProcess::NotRunning && watched.elapsed() < watchMs &&
+           !ShuttingDown())
+        PumpWait(kWatchPollMs);
     if (process->state() != QProcess::NotRunning) {
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
         return true;
@@ -55,12 +57,13 @@ public:
         if (local && !QFileInfo::exists(pathOrUrl)) return false;
         const QString target = local ? QFileInfo(pathOrUrl).absoluteFilePath() : pathOrUrl;
         const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
-        if (!gio.isEmpty() && RunWatched(gio, {QStringLiteral("open"), target}, workingFolder)) return true;
+        if (!gio.isEmpty() && RunWatched(gio, {QStringLiteral("open"), target}, workingFolder, kOpenerWatchMs))
+            return true;
         const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-        return !xdgOpen.isEmpty() && RunWatched(xdgOpen, {target}, workingFolder);
+        return !xdgOpen.isEmpty() && RunWatched(xdgOpen, {target}, workingFolder, kOpenerWatchMs);
     }
     bool start(const QString& program, const QStringList& arguments, const QString& workingFolder) override {
-        return RunWatched(program, arguments, workingFolder);
+        return RunWatched(program, arguments, workingFolder, kStartWatchMs);
     }
 };
 
