@@ -93,8 +93,8 @@ void MainWindow::dispatch(int id, qint64 parameter) {
          }},
         {cmd::Configure, [](MainWindow* w, qint64) { RunConfigure(w, w->state_); }},
         {cmd::Help, [](MainWindow* w, qint64) { ShowHelp(w, w->state_, QString()); }},
-        {cmd::ReadMe, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("README.TXT")); }},
-        {cmd::Manual, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("MANUAL.TXT")); }},
+        {cmd::ReadMe, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, kReadMe); }},
+        {cmd::Manual, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, kManual); }},
         {cmd::WebSite, [](MainWindow* w, qint64) { OpenWebSite(w->state_); }},
         {cmd::Email,
          [](MainWindow* w, qint64) {
