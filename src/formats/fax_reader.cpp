@@ -150,8 +150,8 @@ PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLine
                 band.error = true;
                 break;
             }
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk_, end_ > position_ ? end_ - position_ : 0));
+            const std::uint64_t left = end_ > position_ ? end_ - position_ : 0;
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk_, left));
             std::int64_t n = want > 0 ? file_.Read(chunk_, want) : 0;
             if (n < 0) {
                 band.error = true;
@@ -181,14 +181,16 @@ PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLine
 }
 
 bool ReadWholePage(File& file, const FaxReader::Page& page, std::vector<std::uint8_t>& pixels, std::uint32_t& lines,
-                   RunAtLineEnd mode) {
-    constexpr std::size_t kBand = 2800;
+                   RunAtLineEnd mode, std::uint64_t end) {
+    // Bands of up to 2,800 lines and 1 MiB: a picture's header may claim 262,140 bytes a line.
+    constexpr std::size_t kBand = 2800, kBandBytes = 1 << 20;
     const std::size_t bpl = page.lineBytes();
-    std::vector<std::uint8_t> band(kBand * bpl);
+    const std::size_t bandLines = std::clamp<std::size_t>(kBandBytes / std::max<std::size_t>(bpl, 1), 1, kBand);
+    std::vector<std::uint8_t> band(bandLines * bpl);
     pixels.clear();
-    PageLineReader reader(file, page, mode);
+    PageLineReader reader(file, page, mode, end);
     for (;;) {
-        PageLineReader::Band b = reader.Next(band.data(), kBand);
+        PageLineReader::Band b = reader.Next(band.data(), bandLines);
         if (b.error) return false;
         pixels.insert(pixels.end(), band.begin(), band.begin() + static_cast<std::ptrdiff_t>(b.lines * bpl));
         if (b.end || b.lines == 0) break;

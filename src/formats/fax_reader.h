@@ -125,9 +125,9 @@ private:
 };
 
 // Decodes a whole fax page: `pixels` gets its complete lines (page.bytesPerLine bytes
-// each), `lines` their count, which the data decides (a header may claim more). False
-// when reading the file failed.
+// each), `lines` their count, which the data decides (a header may claim more). The data is
+// read up to `end` (see PageLineReader). False when reading the file failed.
 bool ReadWholePage(File& file, const FaxReader::Page& page, std::vector<std::uint8_t>& pixels, std::uint32_t& lines,
-                   RunAtLineEnd mode = RunAtLineEnd::Carry);
+                   RunAtLineEnd mode = RunAtLineEnd::Carry, std::uint64_t end = UINT64_MAX);
 
 }  // namespace fax
