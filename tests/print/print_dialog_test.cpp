@@ -409,7 +409,7 @@ TEST(PrintToPdf, MatchesTheCliSheets) {
                                  std::to_string(g.printableHeight) + " --scaling " + c.scaling + " --aspect " + c.aspect,
                              &out),
                   0);
-        EXPECT_EQ(out, "sheets 2\n");
+        EXPECT_EQ(out, "wrote " + sheets + "/sheet0001.pbm\nwrote " + sheets + "/sheet0002.pbm\nsheets 2\n");
         ASSERT_EQ(RunCommand("pdftoppm -r " + std::to_string(g.dpiX) + " -gray '" + f.Pdf() + "' " + f.dir.File("pdf")), 0);
         for (int n = 1; n <= 2; ++n) {
             char name[32];
