@@ -29,8 +29,9 @@ PACKAGES=(
   desktop-file-utils shared-mime-info
   # help page checks (libxml2's HTML parser, tidy)
   libxml2-utils tidy
-  # the installer's tests ask the desktop's own tools about types and default programs
-  xdg-utils libfile-mimeinfo-perl
+  # the installer's tests ask the desktop's own tools about types and default programs; Help
+  # opens pages and documents through them (gio open, xdg-open)
+  xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   # the Debian package and its checks
   dpkg-dev file lintian appstream
 )

@@ -265,28 +265,25 @@ std::vector<std::string> CompleteOutputs(const Job& j, const WorkerOptions& w) {
 // The conversion of one fax into temporary files beside its outputs, renamed over them only
 // when both are complete. Returns the failure message, empty on success.
 std::string Convert(const Job& j, const WorkerOptions& w) {
-    fax::FaxCheck check = fax::CheckFaxFile(j.input);
-    if (!check.ok()) return check.message;
+    if (FaxProblem p = CheckProblem(fax::CheckFaxFile(j.input))) return p.Line();
     const std::string tifPath = TifPath(j), pdfPath = PdfPath(j);
     if (fax::SameFile(j.input, tifPath) || fax::SameFile(j.input, pdfPath))
         return "Its copy would replace the fax itself.";
-    std::error_code ec;
-    if (!fs::create_directories(j.outBase.parent_path(), ec) && ec)
-        return "Can not create the folder:\n" + j.outBase.parent_path().string();
+    if (std::string why = MakeFolder(j.outBase.parent_path().string()); !why.empty()) return why;
     // What a killed run of this shard was writing; nobody else writes these outputs.
     fax::AtomicFile::RemoveLeftovers(tifPath);
     fax::AtomicFile::RemoveLeftovers(pdfPath);
     fax::AtomicFile tif(tifPath), pdf(pdfPath);
-    if (!tif.Open()) return "Can not Create:\n" + tifPath;
-    if (!pdf.Open()) return "Can not Create:\n" + pdfPath;
+    if (!tif.Open()) return "Can not Create:\n" + tifPath + "\n" + tif.error();
+    if (!pdf.Open()) return "Can not Create:\n" + pdfPath + "\n" + pdf.error();
     // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
     // stay the AtomicFiles', which rename them into place or remove them.
     fax::ExportResult r;
     if (std::string failed = ExportFax(j.input, tif.tempPath(), pdf.tempPath(), w.recognizer, r); !failed.empty())
         return failed;
     if (w.pdfOnly) tif.Discard();
-    else if (!tif.Commit()) return "Could not write:\n" + tifPath;
-    if (!pdf.Commit()) return "Could not write:\n" + pdfPath;
+    else if (!tif.Commit()) return "Could not write:\n" + tifPath + "\n" + tif.error();
+    if (!pdf.Commit()) return "Could not write:\n" + pdfPath + "\n" + pdf.error();
     return {};
 }
 
@@ -353,11 +350,6 @@ std::string Finish(Running& r) {
     return "The conversion failed.";
 }
 
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
-
 std::string Duration(double seconds) {
     long s = static_cast<long>(seconds + 0.5);
     char text[32];
@@ -382,7 +374,9 @@ public:
             Clear();
             std::fprintf(stderr, "failed %s: %s\n", j.input.c_str(), OneLine(failure).c_str());
         } else if (!terminal_) {
-            std::printf("converted %s -> %s\n", j.input.c_str(), outputs.back().c_str());
+            std::string written;  // every output, as each is named
+            for (const std::string& out : outputs) written += (written.empty() ? "" : " ") + out;
+            std::printf("converted %s -> %s\n", j.input.c_str(), written.c_str());
         }
         Record({j.input, j.pages, failure.empty() ? outputs : std::vector<std::string>{}, seconds, failure, false});
     }
@@ -471,9 +465,7 @@ int BatchExport(const std::vector<std::string>& given) {
     std::unique_ptr<ocr::Recognizer> recognizer;
     if (std::string why = OpenRecognizer(text, recognizer); !why.empty()) return Fail(why);
     o.worker.recognizer = recognizer.get();
-    std::error_code ec;
-    fs::create_directories(o.outDir, ec);
-    if (!fs::is_directory(o.outDir, ec)) return Fail("Can not create the folder:\n" + o.outDir);
+    if (std::string why = MakeFolder(o.outDir); !why.empty()) return Fail(why);
     SummaryFile summary;
     if (std::string why = summary.Open(o.summary); !why.empty()) return Fail(why);
 

@@ -61,7 +61,7 @@ std::string ExportFax(const std::string& fax, const std::string& tif, const std:
     r = fax::ConvertFaxToTifPdf(fax, tif, pdf, options);
     if (r.ok()) return {};
     if (!r.refusal.empty()) return r.refusal;
-    std::string message = fax::ExportFailureText(r.error);
+    std::string message = ExportFailure(r);
     if (words && !words->result().ok()) message += "\n" + words->result().message;
     return message;
 }

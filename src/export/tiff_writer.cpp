@@ -58,6 +58,7 @@ bool TiffWriter::WriteOutput(File& output, const void* data, std::size_t size) {
 
 int TiffWriter::WriteFaxTiff(File& input, File& output) {
     error_ = ExportError::None;
+    systemError_ = 0;
     blocks_ = 0;
     rowsCoded_ = 0;
     codedSize_ = 0;

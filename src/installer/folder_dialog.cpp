@@ -74,7 +74,6 @@ FolderDialog::FolderDialog(const QString& self, QWidget* parent) : QDialog(paren
     next_ = new QPushButton(QStringLiteral("   &Next >"), this);
     Place(next_, u, 252, 147, 50, 14);
     next_->setDefault(true);
-    exit_->setAutoDefault(false);
     connect(exit_, &QPushButton::clicked, this, &QDialog::reject);
     connect(next_, &QPushButton::clicked, this, &FolderDialog::nextClicked);
 

@@ -45,8 +45,12 @@ public:
             if (done_) {
                 if (!it->kept.isEmpty()) QFile::remove(it->kept);
             } else if (!it->kept.isEmpty()) {
-                // Two names of one file: rename leaves both, and the spare one goes.
-                if (::rename(Native(it->kept), Native(it->path)) == 0) ::unlink(Native(it->kept));
+                // Two names of one file: rename leaves both, and the spare one goes. When the
+                // rename fails but the path holds a whole file (the earlier one, or the step's,
+                // written under a temporary name and renamed), the spare goes too rather than
+                // lie hidden in the user's folder; it stays only when it is the one copy left.
+                if (::rename(Native(it->kept), Native(it->path)) == 0 || QFileInfo::exists(it->path))
+                    ::unlink(Native(it->kept));
             } else if (!it->existed) {
                 QFile::remove(it->path);
             }

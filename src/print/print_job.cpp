@@ -146,8 +146,11 @@ PrintJob::Outcome PrintJob::Print(QWidget* owner, const PrintChoices& choices, c
     hooks.aborted = [&] { return progress->abortRequested(); };
     hooks.error = [owner](const std::string& message) { PrintError(owner, FromCore(message)); };
     run_ = fax::print::PrintPages(file_, first, last, options, geometry, device, hooks);
-    if (run_.aborted) printer->abort();
+    // Qt's printers cannot abort a document they have begun: it is handed over whole when
+    // it ends, and then taken back.
+    const bool discard = run_.aborted && !printer->abort();
     painter.end();
+    if (discard) DiscardDocument(*printer);
     sheets_ = device.sheets();
     progress.reset();
     Release();

@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/commands.h"
 #include "app/startup.h"
 #include "app/viewer_state.h"
+#include "platform/stop_signals.h"
 #include "viewer/main_window.h"
 
 int main(int argc, char** argv) {
@@ -11,13 +13,21 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(app::kProductName);
     QApplication::setApplicationVersion(app::kVersion);
 
+    // kill, a logout or Ctrl+C close the viewer as File > Exit does; one that comes during
+    // start-up waits until the window runs.
+    app::StopSignals stopSignals;
     app::ViewerState state;
     state.commandLine = app::JoinCommandLine(argc, argv);
     state.startDir = QDir::currentPath();
     int result = 0;
     {
         app::MainWindow window(state);
-        if (window.start()) result = QApplication::exec();
+        QObject::connect(&stopSignals, &app::StopSignals::stopRequested, &window,
+                         [&window] { window.postCommand(app::cmd::Exit); });
+        if (window.start()) {
+            stopSignals.listen();
+            result = QApplication::exec();
+        }
     }
     return result;
 }

@@ -76,6 +76,7 @@ void MainWindow::message(const QString& text, Icon icon) {
 void MainWindow::openCurrentFax() {
     reader_.Close();
     if (state_.currentFax.isEmpty() || !reader_.Open(state_.currentFax.toStdString())) {
+        releaseFax();  // no page of a fax that is not there stays on screen
         postCommand(cmd::RefreshAccumulator);
         return;
     }
@@ -151,8 +152,17 @@ bool MainWindow::UnZipFaxToScreen(bool newFile) {
 }
 
 void MainWindow::releaseFax() {
-    surface_.Clear();
     if (view_) view_->setSurface(nullptr, 0, 0);
+    closeFax();
+}
+
+void MainWindow::lendFax() {
+    view_->holdPicture();
+    closeFax();
+}
+
+void MainWindow::closeFax() {
+    surface_.Clear();
     reader_.Close();
     pageShown_ = false;
 }

@@ -9,6 +9,7 @@
 #include "app/file_copy.h"
 #include "app/viewer_state.h"
 #include "platform/prompts.h"
+#include "platform/pump_wait.h"
 #include "zoomedit/bitmap_file.h"
 #include "zoomedit/zoom_edit.h"
 #include "zoomedit/zoom_edit_command.h"
@@ -62,6 +63,9 @@ bool ZoomEditDialog::Prepare() {
 void ZoomEditDialog::Start() {
     ZoomEditCommand command(this, state_.programDir, state_.currentFax, page_, state_.settings.paintProgram);
     command.showDialog = [this](bool visible) {
+        // The window that started Zoom/Edit steps aside with this dialog while the paint
+        // program has the page (and stays away when it was closed meanwhile).
+        if (QWidget* owner = parentWidget(); owner && !(visible && ShuttingDown())) owner->setVisible(visible);
         if (visible) {
             showNormal();
             raise();

@@ -15,14 +15,21 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/viewer_state.h"
+#include "export/view_exports_dialog.h"
+#include "help/configure_dialog.h"
 #include "installer/dialog_kit.h"
 #include "installer/folder_dialog.h"
 #include "installer/folder_options.h"
 #include "installer/installer_window.h"
+#include "installer/uninstaller.h"
 #include "installer_fixture.h"
 #include "platform/instance_channel.h"
 #include "platform/pump_wait.h"
 #include "platform/settings_store.h"
+#include "print/print_fax_dialog.h"
+#include "tools/breakup_dialog.h"
+#include "tools/build_fax_dialog.h"
 
 using namespace installer_test;
 using namespace inst;
@@ -454,4 +461,33 @@ TEST_F(Install, ViewerThatNeverAnswersCostsElevenPolls) {
     CloseRunningViewer(nullptr);
     EXPECT_TRUE(TakePauses().empty());
     EXPECT_TRUE(prompts_.asked.empty());
+}
+
+// Every dialog of both programs: Enter and Space press the focused push button, else Enter the default.
+TEST(DialogKeys, EveryButtonOfEveryDialog) {
+    app::ViewerState state;
+    std::unique_ptr<QDialog> dialogs[] = {
+        std::make_unique<app::ConfigureDialog>(nullptr, state), std::make_unique<app::SelectPaintProgramDialog>(nullptr, state),
+        std::make_unique<app::BreakUpDialog>(nullptr, state), std::make_unique<app::BuildFaxDialog>(nullptr, state),
+        std::make_unique<app::PrintFaxDialog>(nullptr, state), std::make_unique<app::ViewExportsDialog>(nullptr, "/t", "/p"),
+        std::make_unique<FolderDialog>("/self"), std::make_unique<ConfirmDialog>()};
+    for (std::unique_ptr<QDialog>& d : dialogs) {
+        d->show();
+        QPushButton* pressed = nullptr;
+        for (QPushButton* b : d->findChildren<QPushButton*>()) {
+            QObject::disconnect(b, &QPushButton::clicked, nullptr, nullptr);  // only the keys count
+            QObject::connect(b, &QPushButton::clicked, [&pressed, b] { pressed = b; });
+        }
+        for (QWidget* w : d->findChildren<QWidget*>()) {
+            QPushButton* button = qobject_cast<QPushButton*>(w);
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+                if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || (!button && key == Qt::Key_Space)) continue;
+                pressed = nullptr;
+                w->setFocus(Qt::TabFocusReason);  // a key of the user's, to the window
+                QTest::keyClick(d->windowHandle(), key);
+                EXPECT_TRUE(button ? pressed == button : pressed && pressed->isDefault()) << d->windowTitle().toStdString();
+            }
+        }
+        d.reset();  // a modal one would hold the keys of the next
+    }
 }

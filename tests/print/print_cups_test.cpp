@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -210,4 +211,10 @@ TEST(PrintThroughCups, ThreePagesReachTheQueuesDevice) {
     std::string info;
     RunCommand("pdfinfo '" + cups.DeviceFile() + "'", &info);
     EXPECT_NE(info.find("612 x 1008 pts"), std::string::npos) << info;
+    ASSERT_EQ(RunCommand(Find("cupsdisable") + " -h " + cups.server() + " " + kQueue), 0);  // then Abort
+    PrintFaxDialog again(nullptr, state);
+    ASSERT_TRUE(again.Prepare());
+    QTimer::singleShot(0, [&] { again.progressWindow()->abortButton()->click(); });
+    again.printButton()->click();
+    EXPECT_NE(RunCommand("lpstat -h " + cups.server() + " -o " + kQueue + " | grep -q ."), 0) << "the job stays queued";
 }
