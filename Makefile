@@ -27,6 +27,7 @@ test: build
 	  bash scripts/sanitizer-reports.sh build-asan/sanitizer || status=1; exit $$status
 
 bench: build
+	cmake --build --preset default --target benchmarks
 	bash bench/run-benchmarks.sh
 
 samples: build

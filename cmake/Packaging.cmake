@@ -65,7 +65,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 through a fax, zoom and scroll it, and print a range of its pages. Its tools
 split a DCX into pages, build new faxes from pages, join pages into one long
 page, collect pages from several faxes and export a fax as a Group 3 TIFF and
-a Group 4 PDF.
+a Group 4 PDF, searchable through a layer of recognised text.
 
 The package also holds tarvex-cli, the toolbox without a window (with batch
 export of whole fax archives), a thumbnailer for file managers and the
@@ -75,6 +75,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.quorvane.example/vantorel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The library comes through dpkg-shlibdeps; the English language data is what text
+# recognition uses unless told otherwise.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "tesseract-ocr-eng")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

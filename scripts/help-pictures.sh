@@ -2,19 +2,27 @@
 # Takes the pictures of the help page from the real programs: a 1,024 x 768 desktop under
 # xvfb-run with openbox, the viewer on the sample fax and then the installer, their dialogs
 # opened with the keyboard the way a user does. Writes resources/help/pictures/*.png.
+# The paths in the pictures are those of a neutral home, /home/user: the programs run in a
+# mount namespace of their own (unshare) with an empty /home, whatever the machine's.
 #   scripts/help-pictures.sh [BUILD_DIR]      (VANTOREL_XVFB_NUM picks the display number)
 set -euo pipefail
+if [ "${VANTOREL_NEUTRAL_HOME:-}" != 1 ]; then
+  exec env VANTOREL_NEUTRAL_HOME=1 unshare --user --map-root-user --mount "$(realpath "$0")" "$@"
+fi
+mount -t tmpfs -o mode=755 tmpfs /home
+USERHOME=/home/user
+PROGRAM=$USERHOME/Tarvex
 cd "$(dirname "$0")/.."
 BUILD=${1:-build}
 OUT=resources/help/pictures
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/config/Quorvane/Applications" "$WORK/program/Fax" "$WORK/data" "$WORK/runtime" "$OUT"
+mkdir -p "$WORK/config/Quorvane/Applications" "$PROGRAM/Fax" "$WORK/data" "$WORK/runtime" "$OUT"
 chmod 700 "$WORK/runtime"
-cp resources/samples/sample.dcx resources/samples/deskof.pcx "$WORK/program/Fax/"
+cp resources/samples/sample.dcx resources/samples/deskof.pcx "$PROGRAM/Fax/"
 cat > "$WORK/config/Quorvane/Applications/Tarvex.conf" <<CONF
 [Configure]
-ThisProgramDir=$WORK/program
+ThisProgramDir=$PROGRAM
 OpenMax=0
 WinX=40
 WinY=30
@@ -24,15 +32,15 @@ InstallingTheProgram=0
 PrintFaxPrnDrv="Office,HP LaserJet 4250 Postscript,ipp://printserver.local/printers/Office"
 PaintProgram=
 CONF
-# The installer gets a home of its own, so it proposes ~/Tarvex there and finds no viewer.
-mkdir -p "$WORK/installer/home/Downloads" "$WORK/installer/config" "$WORK/installer/data"
+# The installer gets settings of its own, so it finds no viewer and proposes ~/Tarvex.
+mkdir -p "$USERHOME/Downloads" "$WORK/installer/config" "$WORK/installer/data"
 
 cat > "$WORK/session.sh" <<'SESSION'
 set -euo pipefail
-VIEWER=$1 WORK=$2 OUT=$3 INSTALLER=$4
+VIEWER=$1 WORK=$2 OUT=$3 INSTALLER=$4 PROGRAM=$5
 openbox >/dev/null 2>&1 &
 sleep 1
-"$VIEWER" "$WORK/program/Fax/sample.dcx" >/dev/null 2>&1 &
+"$VIEWER" "$PROGRAM/Fax/sample.dcx" >/dev/null 2>&1 &
 viewer=$!
 sleep 4
 
@@ -87,8 +95,9 @@ fi
 key ctrl+q                           # File > Exit Vantorel
 wait "$viewer" || true
 
-# The installer: past its terms to the folder dialog, then Exit.
-(cd "$WORK/installer/home/Downloads" && HOME=$WORK/installer/home XDG_CONFIG_HOME=$WORK/installer/config XDG_DATA_HOME=$WORK/installer/data \
+# The installer, started from Downloads: past its terms to the folder dialog, then Exit.
+rm -rf "$PROGRAM"
+(cd "$HOME/Downloads" && XDG_CONFIG_HOME=$WORK/installer/config XDG_DATA_HOME=$WORK/installer/data \
   exec "$INSTALLER" >/dev/null 2>&1) &
 installer=$!
 sleep 4
@@ -100,11 +109,11 @@ sleep 1
 kill "$installer" 2>/dev/null || true
 SESSION
 
-export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/runtime" HOME="$WORK"
+export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/runtime" HOME="$USERHOME"
 SERVER=(-a)
 [ -n "${VANTOREL_XVFB_NUM:-}" ] && SERVER=(-n "$VANTOREL_XVFB_NUM")
 xvfb-run "${SERVER[@]}" -s "-screen 0 1024x768x24" bash "$WORK/session.sh" "$(realpath "$BUILD/src/viewer/tarvex")" "$WORK" "$(realpath "$OUT")" \
-  "$(realpath "$BUILD/src/installer/tarvexinst")"
+  "$(realpath "$BUILD/src/installer/tarvexinst")" "$PROGRAM"
 # Smaller files for the page: 64-colour palettes are plenty for dialogs and a grey fax.
 for f in "$OUT"/*.png; do convert "$f" -colors 64 -strip "PNG8:$f"; done
 ls -l "$OUT"

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git mold
   # fuzzing: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
   # libraries
@@ -19,14 +19,19 @@ PACKAGES=(
   libtiff-tools poppler-utils qpdf netpbm graphicsmagick imagemagick time hyperfine
   # printing: the CUPS library Qt prints through, and a private scheduler for the print tests
   libcups2-dev cups-daemon cups-client
+  # batch export under a scheduler: a private Slurm for the job array test; jq reads the summaries
+  munge slurmctld slurmd slurm-client jq
   # running the viewer without a display, fonts for the sample generator
   xvfb xauth fonts-dejavu-core
+  # a plain window manager and the tools that drive it (help pictures, desktop checks)
+  openbox x11-utils xdotool
   # desktop integration checks
   desktop-file-utils shared-mime-info
   # help page checks (libxml2's HTML parser, tidy)
   libxml2-utils tidy
-  # the installer's tests ask the desktop's own tools about types and default programs
-  xdg-utils libfile-mimeinfo-perl
+  # the installer's tests ask the desktop's own tools about types and default programs; Help
+  # opens pages and documents through them (gio open, xdg-open)
+  xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   # the Debian package and its checks
   dpkg-dev file lintian appstream
 )

@@ -5,12 +5,13 @@
 
 #include <QString>
 
+#include "formats/product.h"
 #include "platform/settings_store.h"
 
 namespace app {
 
-inline const QString kProductName = QStringLiteral("Vantorel");
-inline const QString kVersion = QStringLiteral("15.05.01");
+inline const QString kProductName = QString::fromLatin1(fax::kProductTitle);
+inline const QString kVersion = QString::fromLatin1(fax::kProductVersion);
 
 struct ViewerState {
     QString commandLine;

@@ -6,8 +6,10 @@
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -22,8 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_summary.h"
 #include "cli/commands.h"
 #include "export/fax_export.h"
+#include "export/output_check.h"
 #include "formats/fax_check.h"
 #include "formats/fax_reader.h"
 #include "formats/file_io.h"
@@ -35,6 +39,7 @@ namespace cli {
 namespace {
 
 constexpr unsigned kMaxJobs = 256;
+constexpr long kMaxShards = 1000000;
 constexpr std::size_t kMaxMessage = 4096;  // what a child may report
 
 // Interrupting the batch (SIGINT, SIGTERM) starts no new fax; a worker keeps the stop
@@ -51,27 +56,59 @@ void Handle(void (*handler)(int)) {
     ::sigaction(SIGTERM, &sa, nullptr);
 }
 
+// What every worker is handed: the choices that change what one conversion writes, and so
+// what an earlier run must have written for a fax to be left alone. An option of the
+// conversion is parsed in ParseOptions, kept here, obeyed by Convert and, where it changes
+// the outputs, weighed by CompleteOutputs.
+struct WorkerOptions {
+    bool pdfOnly = false;
+    ocr::Recognizer* recognizer = nullptr;  // --ocr: the PDFs get the recognised text
+};
+
 struct Options {
     std::string outDir;
     bool recursive = false;
-    bool pdfOnly = false;
     unsigned jobs = 0;
+    unsigned shard = 1, shards = 1;  // --shard K/N: this run takes the K-th of N parts
+    bool force = false;              // convert again what an earlier run finished
+    std::string summary;             // the JSON lines file, when asked for
+    WorkerOptions worker;
     std::vector<std::string> paths;
 };
 
 struct Job {
     std::string input;    // as found
+    std::string key;      // its place below its root ('/' between folders): picks its shard
     fs::path outBase;     // output path without extension
-    unsigned pages = 1;   // for the progress line
+    unsigned pages = 0;   // from its page table; 0 when that cannot be read
     std::string failure;  // set when the job fails before it is started
 };
 
 int BatchUsage(const std::string& why) {
     std::fprintf(stderr,
-                 "export: %s\nusage: tarvex-cli export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--ocr [--lang L]] "
-                 "PATH...\n",
+                 "export: %s\nusage: tarvex-cli export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--force]\n"
+                 "                  [--shard K/N] [--summary FILE] [--ocr [--lang L]] PATH...\n",
                  why.c_str());
     return kUsage;
+}
+
+// "K/N" with 1 <= K <= N <= kMaxShards.
+bool ParseShard(const std::string& text, unsigned& shard, unsigned& shards) {
+    const std::size_t slash = text.find('/');
+    long k = 0, n = 0;
+    if (slash == std::string::npos || !ParseWhole(text.substr(slash + 1), 1, kMaxShards, n) ||
+        !ParseWhole(text.substr(0, slash), 1, n, k))
+        return false;
+    shard = static_cast<unsigned>(k);
+    shards = static_cast<unsigned>(n);
+    return true;
+}
+
+// The shard (1 to `shards`) of a fax: the CRC-32 of its key's bytes (zlib's, as in gzip and
+// PNG), modulo the count, plus one. Fixed for good: every machine must agree on it.
+unsigned ShardOf(const std::string& key, unsigned shards) {
+    const uLong crc = crc32_z(0L, reinterpret_cast<const Bytef*>(key.data()), key.size());
+    return static_cast<unsigned>(crc % shards) + 1;
 }
 
 bool ParseJobs(const std::string& text, unsigned& jobs) {
@@ -85,15 +122,22 @@ bool ParseJobs(const std::string& text, unsigned& jobs) {
 std::string ParseOptions(const std::vector<std::string>& args, Options& o) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--to-dir" || a == "--jobs") {
+        if (a == "--to-dir" || a == "--jobs" || a == "--shard" || a == "--summary") {
             if (i + 1 >= args.size()) return a + " lacks its value";
             const std::string& v = args[++i];
             if (a == "--to-dir") o.outDir = v;
-            else if (!ParseJobs(v, o.jobs)) return "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
+            else if (a == "--summary" && v.empty()) return "--summary needs a file";
+            else if (a == "--summary") o.summary = v;
+            else if (a == "--shard" && !ParseShard(v, o.shard, o.shards))
+                return "--shard takes K/N, two numbers with 1 <= K <= N <= " + std::to_string(kMaxShards);
+            else if (a == "--jobs" && !ParseJobs(v, o.jobs))
+                return "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
         } else if (a == "--recursive") {
             o.recursive = true;
+        } else if (a == "--force") {
+            o.force = true;
         } else if (a == "--pdf-only") {
-            o.pdfOnly = true;
+            o.worker.pdfOnly = true;
         } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
             return "unknown option " + a;
         } else {
@@ -127,6 +171,7 @@ void CollectFolder(const fs::path& root, const fs::path& rel, const Options& o, 
     if (ec) {
         Job j;
         j.input = folder.string();
+        j.key = rel.generic_string();
         j.failure = "Can not read the folder:\n" + folder.string();
         jobs.push_back(j);
         return;
@@ -139,12 +184,17 @@ void CollectFolder(const fs::path& root, const fs::path& rel, const Options& o, 
         } else if (e.is_regular_file(ec) && HasFaxExtension(name)) {
             Job j;
             j.input = e.path().string();
+            j.key = (rel / name).generic_string();
             j.outBase = fs::path(o.outDir) / rel / name.stem();
             jobs.push_back(j);
         }
     }
 }
 
+// Every fax named or found, each with its outputs, and those of this run's shard kept. A fax
+// found in a named folder is keyed by its path below that folder ("2014/a.dcx"), a fax named
+// on its own by its file name: the place its copies take below OUT, whatever the folder is
+// called or where it is mounted on each machine.
 std::vector<Job> CollectJobs(const Options& o) {
     std::vector<Job> jobs;
     for (const std::string& p : o.paths) {
@@ -154,6 +204,7 @@ std::vector<Job> CollectJobs(const Options& o) {
         } else {
             Job j;
             j.input = p;
+            j.key = fs::path(p).filename().string();
             j.outBase = fs::path(o.outDir) / fs::path(p).filename().stem();
             jobs.push_back(j);
         }
@@ -166,39 +217,73 @@ std::vector<Job> CollectJobs(const Options& o) {
         auto [it, fresh] = owner.emplace(j.outBase.string(), j.input);
         if (!fresh) j.failure = "Its copies would replace those of " + it->second;
     }
-    // Page counts for the progress line; only regular files are opened (a FIFO would block).
+    // Shards are taken after that, so that both faxes of a clash get the same verdict
+    // whichever shards they fall in.
+    std::erase_if(jobs, [&o](const Job& j) { return ShardOf(j.key, o.shards) != o.shard; });
+    // Page counts for the progress line and the check of earlier outputs; only regular files
+    // are opened (a FIFO would block).
     for (Job& j : jobs) {
         fax::FaxReader reader;
         if (j.failure.empty() && fax::FileExists(j.input) && reader.Open(j.input) &&
             reader.ReadLayout() == fax::PageError::None)
-            j.pages = std::max(1u, reader.pageCount());
+            j.pages = reader.pageCount();
     }
     return jobs;
 }
 
+std::string TifPath(const Job& j) { return j.outBase.string() + ".tif"; }
+std::string PdfPath(const Job& j) { return j.outBase.string() + ".pdf"; }
+
+// The outputs a conversion of the fax writes.
+std::vector<std::string> Outputs(const Job& j, const WorkerOptions& w) {
+    if (w.pdfOnly) return {PdfPath(j)};
+    return {TifPath(j), PdfPath(j)};
+}
+
+bool Newer(const struct stat& a, const struct stat& b) {
+    return a.st_mtim.tv_sec != b.st_mtim.tv_sec ? a.st_mtim.tv_sec > b.st_mtim.tv_sec
+                                                : a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;
+}
+
+// The outputs of a fax that an earlier run finished: each a regular file, modified after the
+// fax, and whole (a TIFF of as many pages as the fax, a PDF with its end mark). Empty when any
+// is missing, older or broken; the fax is then converted again. A PDF carries no mark of the
+// options it was made with, so it is taken as it is whatever those were.
+std::vector<std::string> CompleteOutputs(const Job& j, const WorkerOptions& w) {
+    struct stat fax {}, out {};
+    if (j.pages == 0 || ::stat(j.input.c_str(), &fax) != 0) return {};
+    std::vector<std::string> outputs = Outputs(j, w);
+    for (const std::string& path : outputs) {
+        const bool tif = path == TifPath(j);
+        if (::stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode) || !Newer(out, fax) ||
+            !(tif ? fax::TiffComplete(path, j.pages) : fax::PdfComplete(path)))
+            return {};
+    }
+    return outputs;
+}
+
 // The conversion of one fax into temporary files beside its outputs, renamed over them only
 // when both are complete. Returns the failure message, empty on success.
-std::string Convert(const Job& j, bool pdfOnly, ocr::Recognizer* recognizer) {
-    fax::FaxCheck check = fax::CheckFaxFile(j.input);
-    if (!check.ok()) return check.message;
-    const std::string tifPath = j.outBase.string() + ".tif";
-    const std::string pdfPath = j.outBase.string() + ".pdf";
+std::string Convert(const Job& j, const WorkerOptions& w) {
+    if (FaxProblem p = CheckProblem(fax::CheckFaxFile(j.input))) return p.Line();
+    const std::string tifPath = TifPath(j), pdfPath = PdfPath(j);
     if (fax::SameFile(j.input, tifPath) || fax::SameFile(j.input, pdfPath))
         return "Its copy would replace the fax itself.";
-    std::error_code ec;
-    if (!fs::create_directories(j.outBase.parent_path(), ec) && ec)
-        return "Can not create the folder:\n" + j.outBase.parent_path().string();
+    if (std::string why = MakeFolder(j.outBase.parent_path().string()); !why.empty()) return why;
+    // What a killed run of this shard was writing; nobody else writes these outputs.
+    fax::AtomicFile::RemoveLeftovers(tifPath);
+    fax::AtomicFile::RemoveLeftovers(pdfPath);
     fax::AtomicFile tif(tifPath), pdf(pdfPath);
-    if (!tif.Open()) return "Can not Create:\n" + tifPath;
-    if (!pdf.Open()) return "Can not Create:\n" + pdfPath;
+    if (!tif.Open()) return "Can not Create:\n" + tifPath + "\n" + tif.error();
+    if (!pdf.Open()) return "Can not Create:\n" + pdfPath + "\n" + pdf.error();
     // The driver truncates the TIFF's temporary file and replaces the PDF's; both names
     // stay the AtomicFiles', which rename them into place or remove them.
     fax::ExportResult r;
-    if (std::string failed = ExportFax(j.input, tif.tempPath(), pdf.tempPath(), recognizer, r); !failed.empty())
+    if (std::string failed = ExportFax(j.input, tif.tempPath(), pdf.tempPath(), w.recognizer, r); !failed.empty())
         return failed;
-    if (pdfOnly) tif.Discard();
-    else if (!tif.Commit()) return "Could not write:\n" + tifPath;
-    if (!pdf.Commit()) return "Could not write:\n" + pdfPath;
+    if (w.pdfOnly) tif.Discard();
+    else if (!tif.Commit()) return "Could not write:\n" + tifPath + "\n" + tif.error();
+    if (!pdf.Commit()) return "Could not write:\n" + pdfPath + "\n" + pdf.error();
     return {};
 }
 
@@ -207,15 +292,21 @@ struct Running {
     int fd;
     std::size_t job;
     std::string message;
+    std::chrono::steady_clock::time_point started;
 };
+
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 // Starts the conversion of job `index` in a child; the child writes its failure message,
 // if any, into the pipe and exits. It inherits the blocked stop signals and never takes them.
-bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, ocr::Recognizer* recognizer, Running& out) {
+bool Start(const std::vector<Job>& jobs, std::size_t index, const WorkerOptions& w, Running& out) {
     int fds[2];
     if (::pipe(fds) != 0) return false;
     std::fflush(stdout);
     std::fflush(stderr);
+    const auto started = std::chrono::steady_clock::now();
     pid_t pid = ::fork();
     if (pid < 0) {
         ::close(fds[0]);
@@ -224,7 +315,7 @@ bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, ocr::R
     }
     if (pid == 0) {
         ::close(fds[0]);
-        std::string message = Convert(jobs[index], pdfOnly, recognizer);
+        std::string message = Convert(jobs[index], w);
         if (message.size() > kMaxMessage) message.resize(kMaxMessage);
         const char* p = message.data();
         std::size_t left = message.size();
@@ -237,12 +328,18 @@ bool Start(const std::vector<Job>& jobs, std::size_t index, bool pdfOnly, ocr::R
         ::_exit(message.empty() ? 0 : 1);
     }
     ::close(fds[1]);
-    out = {pid, fds[0], index, {}};
+    out = {pid, fds[0], index, {}, started};
     return true;
 }
 
-// The child's verdict once its pipe is closed: empty on success, else the message.
+// The child's verdict once it has ended: empty on success, else the message. What is still
+// in its pipe is read first, so a child waited for early still has its say.
 std::string Finish(Running& r) {
+    char buffer[1024];
+    for (ssize_t n; (n = ::read(r.fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno != EINTR) break;
+        if (n > 0 && r.message.size() < kMaxMessage) r.message.append(buffer, static_cast<std::size_t>(n));
+    }
     ::close(r.fd);
     int status = 0;
     while (::waitpid(r.pid, &status, 0) < 0 && errno == EINTR) {
@@ -253,11 +350,6 @@ std::string Finish(Running& r) {
     return "The conversion failed.";
 }
 
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
-
 std::string Duration(double seconds) {
     long s = static_cast<long>(seconds + 0.5);
     char text[32];
@@ -266,28 +358,39 @@ std::string Duration(double seconds) {
     return text;
 }
 
-// A progress line rewritten in place on a terminal; a plain log of one line per fax otherwise.
+// A progress line rewritten in place on a terminal; a plain log of one line per fax otherwise;
+// and a line for each fax in the summary file, when there is one.
 class Report {
 public:
-    Report(std::size_t faxes, unsigned long long pages, bool terminal)
-        : faxes_(faxes), pages_(pages), terminal_(terminal), start_(std::chrono::steady_clock::now()) {}
+    Report(std::size_t faxes, unsigned long long pages, bool terminal, SummaryFile& summary)
+        : faxes_(faxes), pages_(pages), terminal_(terminal), summary_(summary), start_(std::chrono::steady_clock::now()) {}
 
-    void Done(const Job& j, const std::string& failure, const std::string& outPath) {
+    // A fax converted (`outputs` written) or failed (`failure` set, nothing written).
+    void Done(const Job& j, const std::string& failure, const std::vector<std::string>& outputs, double seconds) {
         ++faxesDone_;
-        pagesDone_ += j.pages;
+        pagesDone_ += std::max(1u, j.pages);
         if (!failure.empty()) {
             ++failed_;
             Clear();
             std::fprintf(stderr, "failed %s: %s\n", j.input.c_str(), OneLine(failure).c_str());
         } else if (!terminal_) {
-            std::printf("converted %s -> %s\n", j.input.c_str(), outPath.c_str());
+            std::string written;  // every output, as each is named
+            for (const std::string& out : outputs) written += (written.empty() ? "" : " ") + out;
+            std::printf("converted %s -> %s\n", j.input.c_str(), written.c_str());
         }
-        if (terminal_) Progress();
+        Record({j.input, j.pages, failure.empty() ? outputs : std::vector<std::string>{}, seconds, failure, false});
     }
 
-    double Elapsed() const {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    // A fax whose outputs an earlier run finished.
+    void Skipped(const Job& j, const std::vector<std::string>& outputs, double seconds) {
+        ++faxesDone_;
+        ++skipped_;
+        pagesDone_ += j.pages;
+        if (!terminal_) std::printf("skipped %s: %s is complete\n", j.input.c_str(), outputs.back().c_str());
+        Record({j.input, j.pages, outputs, seconds, {}, true});
     }
+
+    double Elapsed() const { return Since(start_); }
 
     // After an interruption: what was done, and how many faxes were left.
     int Stopped(std::size_t left) {
@@ -299,13 +402,21 @@ public:
 
     int Summary() {
         Clear();
+        summary_.Close();
+        if (!summary_.error().empty()) std::fprintf(stderr, "%s\n", summary_.error().c_str());
         std::fflush(stderr);
-        std::printf("%zu faxes, %llu pages: %zu converted, %zu failed in %.1f s\n", faxes_, pagesDone_,
-                    faxesDone_ - failed_, failed_, Elapsed());
-        return failed_ == 0 ? kOk : kFailed;
+        std::printf("%zu faxes, %llu pages: %zu converted, %zu skipped, %zu failed in %.1f s\n", faxes_, pagesDone_,
+                    faxesDone_ - failed_ - skipped_, skipped_, failed_, Elapsed());
+        // A summary that lacks lines is a failure too: whoever reads it would miss faxes.
+        return failed_ == 0 && summary_.error().empty() ? kOk : kFailed;
     }
 
 private:
+    void Record(const SummaryLine& line) {
+        if (summary_.error().empty()) summary_.Append(line);
+        if (terminal_) Progress();
+    }
+
     void Progress() {
         std::string left = "--:--";
         if (pagesDone_ > 0 && pagesDone_ < pages_)
@@ -323,11 +434,20 @@ private:
     std::size_t faxes_;
     unsigned long long pages_;
     bool terminal_;
+    SummaryFile& summary_;
     std::chrono::steady_clock::time_point start_;
     std::size_t faxesDone_ = 0;
     unsigned long long pagesDone_ = 0;
     std::size_t failed_ = 0;
+    std::size_t skipped_ = 0;
 };
+
+// Whether a stop signal waits, blocked, for the next wait: a long run of faxes to skip has
+// no wait in it.
+bool StopPending() {
+    sigset_t pending;
+    return ::sigpending(&pending) == 0 && (sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1);
+}
 
 }  // namespace
 
@@ -344,15 +464,15 @@ int BatchExport(const std::vector<std::string>& given) {
     // Loaded once; every worker starts with it.
     std::unique_ptr<ocr::Recognizer> recognizer;
     if (std::string why = OpenRecognizer(text, recognizer); !why.empty()) return Fail(why);
-    std::error_code ec;
-    fs::create_directories(o.outDir, ec);
-    if (!fs::is_directory(o.outDir, ec)) return Fail("Can not create the folder:\n" + o.outDir);
+    o.worker.recognizer = recognizer.get();
+    if (std::string why = MakeFolder(o.outDir); !why.empty()) return Fail(why);
+    SummaryFile summary;
+    if (std::string why = summary.Open(o.summary); !why.empty()) return Fail(why);
 
     std::vector<Job> jobs = CollectJobs(o);
     unsigned long long pages = 0;
-    for (const Job& j : jobs) pages += j.pages;
-    Report report(jobs.size(), pages, ::isatty(STDERR_FILENO) == 1);
-    auto outName = [&](const Job& j) { return j.outBase.string() + ".pdf"; };
+    for (const Job& j : jobs) pages += std::max(1u, j.pages);
+    Report report(jobs.size(), pages, ::isatty(STDERR_FILENO) == 1, summary);
 
     // The stop signals are blocked except while waiting, so none slips in between the check
     // and the wait.
@@ -366,18 +486,29 @@ int BatchExport(const std::vector<std::string>& given) {
     std::vector<Running> running;
     std::size_t next = 0;
     while (next < jobs.size() || !running.empty()) {
-        if (g_stop) {
+        if (g_stop || StopPending()) {
+            // The workers finish the faxes in hand (they ignore the signal), and are reported.
             for (const Running& r : running) ::kill(r.pid, SIGTERM);
-            for (Running& r : running) Finish(r);
-            return report.Stopped(jobs.size() - next + running.size());
+            for (Running& r : running) {
+                const Job& j = jobs[r.job];
+                report.Done(j, Finish(r), Outputs(j, o.worker), Since(r.started));
+            }
+            return report.Stopped(jobs.size() - next);
         }
-        while (next < jobs.size() && running.size() < o.jobs) {
+        while (next < jobs.size() && running.size() < o.jobs && !StopPending()) {
             Job& j = jobs[next];
             const std::size_t index = next++;
+            if (j.failure.empty() && !o.force) {
+                const auto checked = std::chrono::steady_clock::now();
+                if (std::vector<std::string> done = CompleteOutputs(j, o.worker); !done.empty()) {
+                    report.Skipped(j, done, Since(checked));
+                    continue;
+                }
+            }
             Running r;
-            if (j.failure.empty() && !Start(jobs, index, o.pdfOnly, recognizer.get(), r))
+            if (j.failure.empty() && !Start(jobs, index, o.worker, r))
                 j.failure = "Can not start a worker process: " + std::string(std::strerror(errno));
-            if (!j.failure.empty()) report.Done(j, j.failure, {});
+            if (!j.failure.empty()) report.Done(j, j.failure, {}, 0);
             else running.push_back(r);
         }
         if (running.empty()) continue;
@@ -398,7 +529,7 @@ int BatchExport(const std::vector<std::string>& given) {
             }
             if (n < 0 && errno == EINTR) continue;
             const Job& j = jobs[r.job];
-            report.Done(j, Finish(r), outName(j));
+            report.Done(j, Finish(r), Outputs(j, o.worker), Since(r.started));
             running.erase(running.begin() + static_cast<std::ptrdiff_t>(k));
         }
     }

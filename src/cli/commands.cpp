@@ -3,14 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <cerrno>
-
-#include "formats/fax_check.h"
 #include "formats/file_io.h"
 
 namespace cli {
 
 int Fail(const std::string& message) {
+    std::fflush(stdout);  // what was said before the failure comes first
     std::fprintf(stderr, "%s\n", message.c_str());
     return kFailed;
 }
@@ -73,11 +71,6 @@ std::string AnsweredNo(const std::string& question) {
 std::string SameFileRefusal(const std::string& input, const std::string& output) {
     if (!fax::SameFile(input, output)) return {};
     return "Can not create:\n" + output + "\nIt is the file it would be made from:\n" + input + "\nNothing was written.";
-}
-
-std::string OpenFax(const std::string& path) {
-    fax::File f = fax::File::OpenRead(path);
-    return f ? std::string() : fax::OpenFailure(path, errno).message;
 }
 
 std::FILE* ReportStream(const std::string& output) {

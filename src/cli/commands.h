@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "export/fax_export.h"
+#include "formats/fax_check.h"
+#include "formats/fax_reader.h"
 #include "ocr/recognizer.h"
 
 namespace cli {
@@ -39,11 +41,42 @@ void SetAnswerYes(bool yes);
 std::string AnsweredNo(const std::string& question);
 // Refuses an output that is the input file itself; returns the message, or empty.
 std::string SameFileRefusal(const std::string& input, const std::string& output);
-// Why the fax cannot be opened for reading (a folder, FIFO or device is not a fax file
-// and is refused at once); empty when it can.
+
+// What keeps a fax from being read, in a command line's words: the file and the system's
+// reason ("No such file or directory"), never the window's menus. The window's texts stay the
+// window's; these are phrased from the same codes (the check's step, PageError, ExportError)
+// and errno.
+struct FaxProblem {
+    unsigned page = 0;   // the page at fault; 0 for the file as a whole
+    std::string reason;  // "can not be opened: Permission denied"; empty when there is none
+    explicit operator bool() const { return !reason.empty(); }
+    // "PATH\nCan not be opened: ...." or "Page N of:\nPATH\nhas no complete header: ...."
+    std::string Message(const std::string& path) const;
+    // The same on one line without the path, for a line that names it already.
+    std::string Line() const;
+};
+// The failed fax check (`CheckFaxFile`, `CheckFaxContent`, `OpenFailure`) in those words.
+FaxProblem CheckProblem(const fax::FaxCheck& check);
+// What the page error of page `number` means (the file as a whole for the layout's errors).
+FaxProblem PageProblem(const fax::FaxReader& reader, unsigned number, fax::PageError error);
+// A fax by its content, whatever its name: checked, opened into `reader`, its layout read.
+FaxProblem OpenFax(const std::string& path, fax::FaxReader& reader);
+// The same as a message for standard error; empty when the fax can be read. A folder, FIFO
+// or device is refused at once.
 std::string OpenFax(const std::string& path);
+// Why a file that is not a fax (a bitmap, a page to build from) cannot be read; empty when it can.
+std::string OpenInput(const std::string& path);
+// "Dcx-Pcx to TIF and PDF failed with error[2024]: page 2 is wider than ..." for a failed export.
+std::string ExportFailure(const fax::ExportResult& result);
+// Makes the folder and those above it; empty when it is there, else the message.
+std::string MakeFolder(const std::string& path);
+
 // Where a command says what it wrote: standard output, unless the output file is it.
 std::FILE* ReportStream(const std::string& output);
+// Says that `output` was written ("wrote PATH"), each output on a line of its own.
+void ReportWritten(const std::string& output);
+// A message on one line, for a log of one line per fax.
+std::string OneLine(std::string text);
 
 // All commands, gathered from the subsystems' lists below.
 const std::vector<Command>& Commands();

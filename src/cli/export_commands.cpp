@@ -11,17 +11,19 @@ namespace cli {
 
 int ExportCommand(const std::vector<std::string>& args);
 
-const char* const kExportOptions[] = {"--to-dir", "--jobs", "--lang", nullptr};
-const char* const kExportFlags[] = {"--recursive", "--pdf-only", "--ocr", nullptr};
+const char* const kExportOptions[] = {"--to-dir", "--jobs", "--shard", "--summary", "--lang", nullptr};
+const char* const kExportFlags[] = {"--recursive", "--pdf-only", "--force", "--ocr", nullptr};
 
 std::vector<Command> ExportCommands() {
     return {
-        {"export", 3, 100000, ExportCommand,
+        {"export", 1, 100000, ExportCommand,
          "export FAX OUT.tif OUT.pdf [--ocr [--lang L]]\n"
          "                                FAX as a Group 3 TIFF and a Group 4 PDF (an existing PDF is replaced);\n"
          "                                --ocr lays the recognised text over the PDF's pages (language L: eng)\n"
-         "  export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--ocr [--lang L]] PATH...\n"
-         "                                every fax named or in the folders, into OUT with the tree mirrored",
+         "  export --to-dir OUT [--recursive] [--jobs N] [--pdf-only] [--force] [--shard K/N] [--summary FILE]\n"
+         "                 [--ocr [--lang L]] PATH...\n"
+         "                                every fax named or in the folders, into OUT with the tree mirrored;\n"
+         "                                finished ones skipped unless --force; K-th of N shares; JSON lines to FILE",
          kExportOptions, kExportFlags},
     };
 }
@@ -32,7 +34,8 @@ int ExportCommand(const std::vector<std::string>& given) {
     TextOptions text;
     std::string why = TakeTextOptions(args, text, true);
     if (!why.empty() || args.size() != 3) {
-        Fail((why.empty() ? "" : "export: " + why + "\n") + "usage: tarvex-cli export FAX OUT.tif OUT.pdf [--ocr [--lang L]]");
+        Fail("export: " + (why.empty() ? "FAX, OUT.tif and OUT.pdf are needed, or --to-dir OUT and the faxes" : why) +
+             "\nusage: tarvex-cli export FAX OUT.tif OUT.pdf [--ocr [--lang L]]");
         return kUsage;
     }
     if (std::string cannot = OpenFax(args[0]); !cannot.empty()) return Fail(cannot);

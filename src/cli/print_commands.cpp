@@ -1,6 +1,7 @@
 // tarvex-cli print: the page printing engine onto PBM sheets, a print preview without a printer.
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,10 @@ const char* const kPrintFlags[] = {"--blank", nullptr};
 
 std::vector<Command> PrintCommands() {
     return {
-        {"print", 6, 17, Print,
+        {"print", 2, 17, Print,
          "print FAX OUTDIR --dpi X[xY] --printable WxH [--first N] [--last N] [--scaling api|pre300|hp300]\n"
          "      [--aspect scale|actual] [--dither normal|light] [--blank]\n"
-         "                                pages as printed sheets OUTDIR/sheet0001.pbm ... of the printable area",
+         "                                pages as printed sheets OUTDIR/sheet0001.pbm ... of the printable area (OUTDIR is made)",
          kPrintOptions, kPrintFlags},
     };
 }
@@ -100,10 +101,13 @@ int Print(const std::vector<std::string>& args) {
         if (!ok) return PrintUsage("bad value for " + a + ": " + v);
     }
     if (positional.size() != 2) return PrintUsage("FAX and OUTDIR are needed");
-    if (!haveDpi || !havePrintable) return PrintUsage("--dpi and --printable are needed");
+    if (!haveDpi || !havePrintable)
+        return PrintUsage(!haveDpi && !havePrintable ? "--dpi and --printable are missing"
+                                                     : (haveDpi ? "--printable" : "--dpi") + std::string(" is missing"));
     const std::string& path = positional[0];
     const std::string& outDir = positional[1];
-    if (!std::filesystem::is_directory(outDir)) return Fail("Can not find the folder:\n" + outDir);
+    if (std::string why = OpenFax(path); !why.empty()) return Fail(why);
+    if (std::string why = MakeFolder(outDir); !why.empty()) return Fail(why);
 
     fax::print::PrintFile file;
     auto opened = file.Open(path);
@@ -119,7 +123,9 @@ int Print(const std::vector<std::string>& args) {
                                        std::snprintf(name, sizeof name, "/sheet%04u.pbm", number);
                                        const std::string out = outDir + name;
                                        if (fax::SameFile(out, path)) writeFailure = "Will not overwrite the fax itself:\n" + out;
-                                       else if (!fax::print::WriteSheetPbm(out, sheet)) writeFailure = "Could not write:\n" + out;
+                                       else if (!fax::print::WriteSheetPbm(out, sheet))
+                                           writeFailure = "Could not write:\n" + out + "\n" + std::strerror(errno);
+                                       else ReportWritten(out);
                                        return writeFailure.empty();
                                    });
     fax::print::PrintHooks hooks;

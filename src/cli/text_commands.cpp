@@ -61,7 +61,7 @@ std::string ExportFax(const std::string& fax, const std::string& tif, const std:
     r = fax::ConvertFaxToTifPdf(fax, tif, pdf, options);
     if (r.ok()) return {};
     if (!r.refusal.empty()) return r.refusal;
-    std::string message = fax::ExportFailureText(r.error);
+    std::string message = ExportFailure(r);
     if (words && !words->result().ok()) message += "\n" + words->result().message;
     return message;
 }
@@ -85,9 +85,6 @@ int TextCommand(const std::vector<std::string>& given) {
     if (std::string cannot = OpenFax(path); !cannot.empty()) return Fail(cannot);
     unsigned pages = 0;
     if (ocr::Result counted = ocr::FaxPageCount(path, pages); !counted.ok()) return Fail(counted.message);
-    if (only > pages)
-        return Fail("The fax " + path + " has no page " + std::to_string(only) + "; it has " + std::to_string(pages) +
-                    ".");
     std::unique_ptr<ocr::Recognizer> recognizer;
     if (std::string cannot = OpenRecognizer(text, recognizer); !cannot.empty()) return Fail(cannot);
     const unsigned first = only ? only : 1, last = only ? only : pages;

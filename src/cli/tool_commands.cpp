@@ -66,10 +66,13 @@ int BuildCommand(const std::vector<std::string>& args) {
     std::string message;
     if (Refuse(args[0], message)) return Fail(message);
     std::vector<std::string> pages(args.begin() + 1, args.end());
+    for (const std::string& page : pages)
+        if (std::string why = OpenInput(page); !why.empty()) return Fail(why);
     auto result = fax::BuildFax(args[0], pages);
     if (result.outcome != fax::BuildFaxResult::Outcome::Built) return FailWith(result.messages, "Build failed.");
     Warn(result.messages);  // pages skipped or refused; the fax holds the others
     std::printf("pages %u\n", result.pages);
+    ReportWritten(args[0]);
     return kOk;
 }
 
@@ -82,6 +85,7 @@ int LongFaxCommand(const std::vector<std::string>& args) {
         return FailWith(result.messages, "Could not build a long fax from:\n" + args[0] +
                                              "\nIt must be a readable dcx fax.");
     std::printf("pages %u\nlines %u\n", result.pages, result.lines);
+    ReportWritten(args[1]);
     return kOk;
 }
 

@@ -88,12 +88,14 @@ int Render(const std::vector<std::string>& args) {
     if (command != view::kZoomDefaultCommand) view::ZoomForCommand(desktop, command, zoom);
 
     fax::FaxReader reader;
-    if (!reader.Open(path)) return Fail(OpenFax(path));
-    if (auto e = reader.ReadLayout(); e != fax::PageError::None) return Fail(fax::PageErrorText(e));
+    if (FaxProblem p = OpenFax(path, reader)) return Fail(p.Message(path));
     view::PagePng png = view::WritePagePng(reader, number, zoom, out);
-    if (!png.ok()) return Fail(png.error);
+    if (png.outcome.error != fax::PageError::None)
+        return Fail(PageProblem(reader, png.outcome.page, png.outcome.error).Message(path));
+    if (!png.ok()) return Fail(png.error);  // memory, or the PNG could not be written
     std::fprintf(ReportStream(out), "page %u of %u\nwidth %d\nheight %lld\n", png.outcome.page, reader.pageCount(),
                  png.width, static_cast<long long>(png.height));
+    ReportWritten(out);
     return kOk;
 }
 

@@ -39,6 +39,11 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+int Wrote(const std::string& output) {
+    ReportWritten(output);
+    return kOk;
+}
+
 std::string SameFileMessage(const std::string& path) {
     return "Can not write:\n" + path + "\nIt is also the file being read.";
 }
@@ -66,10 +71,11 @@ int ToBmpCommand(const std::vector<std::string>& args) {
     unsigned page = 0;
     if (!ParsePage(args[1], page)) return kUsage;
     if (SameFile(faxPath, out)) return Fail(SameFileMessage(out));
+    if (std::string why = OpenFax(faxPath); !why.empty()) return Fail(why);
     if (!IsDcx(faxPath)) {
         if (page != 1) return Fail("The fax:\n" + faxPath + "\nhas no page " + args[1] + ".");
         fax::ConversionResult r = fax::PageToBitmap(faxPath, out);
-        return r.ok ? kOk : FailWith(r.messages);
+        return r.ok ? Wrote(out) : FailWith(r.messages);
     }
     // The page is copied out first, as Zoom/Edit does, into a work file beside the output.
     fax::EditCopyBuffer buffer;
@@ -83,13 +89,14 @@ int ToBmpCommand(const std::vector<std::string>& args) {
     }
     fax::ConversionResult r = fax::PageToBitmap(work, out);
     fax::RemoveFile(work);
-    return r.ok ? kOk : FailWith(r.messages);
+    return r.ok ? Wrote(out) : FailWith(r.messages);
 }
 
 int FromBmpCommand(const std::vector<std::string>& args) {
     if (SameFile(args[0], args[1])) return Fail(SameFileMessage(args[1]));
+    if (std::string why = OpenInput(args[0]); !why.empty()) return Fail(why);
     fax::ConversionResult r = fax::BitmapToPage(args[0], args[1]);
-    return r.ok ? kOk : FailWith(r.messages);
+    return r.ok ? Wrote(args[1]) : FailWith(r.messages);
 }
 
 int ReplaceCommand(const std::vector<std::string>& args) {
@@ -98,11 +105,13 @@ int ReplaceCommand(const std::vector<std::string>& args) {
     unsigned page = 0;
     if (!ParsePage(args[1], page)) return kUsage;
     if (SameFile(faxPath, newPage)) return Fail(SameFileMessage(faxPath));
+    if (std::string why = OpenFax(faxPath); !why.empty()) return Fail(why);
+    if (std::string why = OpenInput(newPage); !why.empty()) return Fail(why);
     if (!IsPcxPage(newPage)) return Fail(newPage + "\nis not dcx or PCX_ZE.");
     fax::EditCopyBuffer buffer;
     if (!buffer.ok()) return Fail(fax::EditCopyBuffer::NoMemoryMessage().text);
     fax::EditStep step = fax::ReplaceDcxPage(faxPath, page, newPage, buffer);
-    return step.ok ? kOk : FailWith(step.messages);
+    return step.ok ? Wrote(faxPath) : FailWith(step.messages);
 }
 
 }  // namespace cli

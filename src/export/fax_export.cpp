@@ -1,5 +1,6 @@
 #include "export/fax_export.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "export/pdf_writer.h"
@@ -28,26 +29,38 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
         return r;
     }
     File in = File::OpenRead(faxPath);
-    if (!in) return r;
+    if (!in) {
+        r.systemError = errno;
+        return r;
+    }
     AtomicFile tif(tifPath);
     if (!tif.Open()) {
         r.error = ExportError::TifCreateFailed;
+        r.systemError = errno;
         return r;
     }
     TiffWriter writer;
     int written = writer.WriteFaxTiff(in, tif.file());
     r.error = writer.exportError();
+    r.systemError = writer.systemError();
     r.pages = writer.pagesWritten();
     in.Close();
     if (written != 1) return r;  // the unfinished TIFF goes with `tif`
 
     // The PDF is made from the finished TIFF before it takes its name, so that a cancelled
     // export can still leave both files as they were.
+    errno = 0;  // the PDF writer goes through libtiff, which may fail without a call of the system failing
     const bool pdfWritten = TiffToPdf(tif.tempPath(), pdfPath, options.pageWords) == 0;
+    const int pdfError = errno;
     r.cancelled = !pdfWritten && options.cancel && options.cancel->load();
     if (r.cancelled) return r;
-    if (!tif.Commit()) r.error = ExportError::TifCreateFailed;
-    else if (!pdfWritten) r.error = ExportError::PdfFailed;
+    if (!tif.Commit()) {
+        r.error = ExportError::TifCreateFailed;
+        r.systemError = errno;
+    } else if (!pdfWritten) {
+        r.error = ExportError::PdfFailed;
+        r.systemError = pdfError;
+    }
     r.result = r.error == ExportError::None ? 1 : 0;
     return r;
 }

@@ -15,6 +15,7 @@ struct ExportResult {
     std::string refusal;                     // set when nothing was tried (see ExportClash)
     unsigned pages = 0;                      // pages in the TIFF
     bool cancelled = false;                  // stopped on request: nothing was written
+    int systemError = 0;                     // errno of the failed create, read or write; 0 when none
     bool ok() const { return result == 1; }
 };
 

@@ -1,8 +1,6 @@
 #include "export/mh_codes.h"
 
 #include <array>
-#include <bit>
-#include <cstring>
 
 namespace fax {
 
@@ -81,24 +79,52 @@ constexpr MhCode kBlackMakeUp[27] = {
     C("0000001011011"), C("0000001100100"), C("0000001100101"),                      // 1600..1728
 };
 
-// Make-up and terminating code joined for every run length, so a run costs one look-up.
-// The longest pair (black 1,728: 13 + 10 bits; black 1,664 + 63: 13 + 12) fits 32 bits.
+// Extended make-up codes, 1,792 .. 2,560, the same for both colours.
+constexpr MhCode kExtendedMakeUp[13] = {
+    C("00000001000"),  C("00000001100"),  C("00000001101"),  C("000000010010"),  // 1792..1984
+    C("000000010011"), C("000000010100"), C("000000010101"), C("000000010110"),  // 2048..2240
+    C("000000010111"), C("000000011100"), C("000000011101"), C("000000011110"),  // 2304..2496
+    C("000000011111"),                                                           // 2560
+};
+
+// Make-up and terminating code joined for every run below kMhSingleMakeUpRuns, so a
+// run costs one look-up: packed as the code's bits (at most 25: black 2,496 + 63 is
+// 12 + 12, black 1,728 + 63 is 13 + 12) with the length above them.
+constexpr unsigned kLengthShift = 27;
+constexpr std::uint32_t kCodeMask = (1u << kLengthShift) - 1;
+
+MhCode MakeUp(unsigned c, unsigned run) {
+    const unsigned i = run / kMhMakeUpStep;
+    if (i < 1 || i > 40) return {0, 0};
+    if (i > 27) return kExtendedMakeUp[i - 28];
+    const MhCode* makeUp = c ? kBlackMakeUp : kWhiteMakeUp;
+    return makeUp[i - 1];
+}
+
+MhCode Joined(unsigned c, unsigned run) {
+    const MhCode* terminating = c ? kBlackTerminating : kWhiteTerminating;
+    const MhCode t = terminating[run % kMhMakeUpStep];
+    if (run < kMhMakeUpStep) return t;
+    MhCode m = MakeUp(c, run);
+    return {m.bits | (t.bits << m.length), static_cast<std::uint8_t>(m.length + t.length)};
+}
+
+std::uint32_t Reversed(MhCode c) {
+    std::uint32_t r = 0;
+    for (unsigned i = 0; i < c.length; ++i) r |= ((c.bits >> i) & 1u) << (c.length - 1 - i);
+    return r;
+}
+
 struct RunTable {
-    std::array<MhCode, kMhMaxRun + 1> code[2];
+    std::array<std::uint32_t, kMhSingleMakeUpRuns> lsb[2];  // packed, first bit in bit 0
+    std::array<MsbCode, kMhSingleMakeUpRuns> msb[2];         // first bit highest
     RunTable() {
-        for (unsigned c = 0; c < 2; ++c) {
-            const MhCode* term = c ? kBlackTerminating : kWhiteTerminating;
-            const MhCode* makeUp = c ? kBlackMakeUp : kWhiteMakeUp;
-            for (unsigned run = 0; run <= kMhMaxRun; ++run) {
-                MhCode t = term[run % kMhMakeUpStep];
-                if (run < kMhMakeUpStep) {
-                    code[c][run] = t;
-                    continue;
-                }
-                MhCode m = makeUp[run / kMhMakeUpStep - 1];
-                code[c][run] = {m.bits | (t.bits << m.length), static_cast<std::uint8_t>(m.length + t.length)};
+        for (unsigned c = 0; c < 2; ++c)
+            for (unsigned run = 0; run < kMhSingleMakeUpRuns; ++run) {
+                MhCode code = Joined(c, run);
+                lsb[c][run] = code.bits | (std::uint32_t{code.length} << kLengthShift);
+                msb[c][run] = {Reversed(code), code.length};
             }
-        }
     }
 };
 
@@ -107,14 +133,31 @@ const RunTable& Runs() {
     return table;
 }
 
-inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
-    return v;
-}
+// The code bits of a line, first bit in bit 0 of the next byte, stored eight bytes at a
+// time (the buffer has room beyond what counts). Between codes fewer than 8 bits wait.
+struct LsbBits {
+    std::uint8_t* out;
+    std::size_t at;
+    std::uint64_t acc = 0;
+    unsigned used = 0;
 
-constexpr std::size_t kRowWords = kMhRowBytes / 8;  // 27 words of 64 pixels
+    // Up to 57 bits minus what waits.
+    void Put(std::uint64_t bits, unsigned length) {
+        acc |= bits << used;
+        used += length;
+        StoreLe64(out + at, acc);
+        at += used >> 3;
+        acc >>= used & 56;
+        used &= 7;
+    }
+};
+
+// A run of any length: make-up codes of 2,560 first while it is that long.
+void PutLongRun(LsbBits& b, const std::uint32_t* codes, unsigned run) {
+    const MhCode longest = kExtendedMakeUp[12];
+    for (; run >= kMhSingleMakeUpRuns; run -= kMhLongestMakeUp) b.Put(longest.bits, longest.length);
+    b.Put(codes[run] & kCodeMask, codes[run] >> kLengthShift);
+}
 
 }  // namespace
 
@@ -123,74 +166,55 @@ MhCode TerminatingCode(MhColour colour, unsigned run) {
     return colour == MhColour::White ? kWhiteTerminating[i] : kBlackTerminating[i];
 }
 
-MhCode MakeUpCode(MhColour colour, unsigned run) {
-    const unsigned i = run / kMhMakeUpStep;
-    if (i < 1 || i > 27) return {0, 0};
-    return colour == MhColour::White ? kWhiteMakeUp[i - 1] : kBlackMakeUp[i - 1];
-}
+MhCode MakeUpCode(MhColour colour, unsigned run) { return MakeUp(static_cast<unsigned>(colour), run); }
 
 MhCode RunCode(MhColour colour, unsigned run) {
-    if (run > kMhMaxRun) return {0, 0};
-    return Runs().code[static_cast<unsigned>(colour)][run];
+    if (run >= kMhSingleMakeUpRuns) return {0, 0};
+    const std::uint32_t e = Runs().lsb[static_cast<unsigned>(colour)][run];
+    return {e & kCodeMask, static_cast<std::uint8_t>(e >> kLengthShift)};
 }
 
-std::size_t CodeMhRow(const std::uint8_t* row, std::uint8_t* out) {
-    const RunTable& runs = Runs();
-    std::uint64_t words[kRowWords];
-    for (std::size_t i = 0; i < kRowWords; ++i) words[i] = LoadBigEndian64(row + 8 * i);
+const MsbCode* MsbRunCodes(MhColour colour) { return Runs().msb[static_cast<unsigned>(colour)].data(); }
 
-    std::size_t o = 0;
-    out[o++] = 0x00;
-    out[o++] = 0x80;
+MsbCode MsbLongestMakeUp() {
+    const MhCode longest = kExtendedMakeUp[12];
+    return {Reversed(longest), longest.length};
+}
 
-    // Code bits not yet stored, first one in bit 0. Two 16-bit little-endian words are
-    // one 32-bit little-endian word, so whole pairs go out at once; the store is made
-    // every time and only counted when 32 bits were there, which saves a branch the
-    // processor cannot predict (`out` has room for the spare bytes).
-    std::uint64_t acc = 0;
-    unsigned used = 0;  // below 32 between codes; a code has at most 25 bits
-    auto put = [&](MhCode c) {
-        acc |= static_cast<std::uint64_t>(c.bits) << used;
-        used += c.length;
-        const std::uint32_t low = static_cast<std::uint32_t>(acc);
-        const std::uint8_t word[4] = {static_cast<std::uint8_t>(low), static_cast<std::uint8_t>(low >> 8),
-                                      static_cast<std::uint8_t>(low >> 16), static_cast<std::uint8_t>(low >> 24)};
-        std::memcpy(out + o, word, 4);
-        const unsigned full = used >> 5;  // 1 when 32 bits are ready
-        o += 4 * full;
-        acc >>= 32 * full;
-        used -= 32 * full;
-    };
+std::size_t CodeMhLine(const std::uint32_t* changes, std::size_t count, std::uint32_t width, std::uint8_t* out) {
+    const std::uint32_t* white = Runs().lsb[0].data();
+    const std::uint32_t* black = Runs().lsb[1].data();
+    out[0] = 0x00;
+    out[1] = 0x80;
+    LsbBits b{out, 2};
 
-    // Runs alternate from white. A run ends where a pixel differs from the one on its
-    // left; the pixel left of the row counts as white, so a row starting black begins
-    // with a white run of 0. Those change positions are the set bits of w ^ (w >> 1).
-    unsigned last = 0;        // where the current run began
-    unsigned colour = 0;      // 0 white, 1 black
-    std::uint64_t left = 1;   // the pixel before the word: white (1)
-    for (std::size_t w = 0; w < kRowWords; ++w) {
-        const std::uint64_t word = words[w];
-        std::uint64_t changes = word ^ ((word >> 1) | (left << 63));
-        left = word & 1;
-        while (changes) {
-            const unsigned at = static_cast<unsigned>(std::countl_zero(changes));
-            const unsigned pos = static_cast<unsigned>(w * 64) + at;
-            changes &= ~(std::uint64_t{1} << 63 >> at);
-            put(runs.code[colour][pos - last]);
-            last = pos;
-            colour ^= 1;
+    // Runs alternate from white: white up to each even element, black up to each odd one,
+    // the last run up to the line's end. A white and a black run go out together.
+    std::uint32_t last = 0;
+    std::size_t i = 0;
+    const bool longRuns = width >= kMhSingleMakeUpRuns;
+    for (; i + 2 <= count; i += 2) {
+        const std::uint32_t w = changes[i] - last, k = changes[i + 1] - changes[i];
+        last = changes[i + 1];
+        if (longRuns && (w >= kMhSingleMakeUpRuns || k >= kMhSingleMakeUpRuns)) [[unlikely]] {
+            PutLongRun(b, white, w);
+            PutLongRun(b, black, k);
+            continue;
         }
+        const std::uint32_t cw = white[w], ck = black[k];
+        const unsigned lw = cw >> kLengthShift;
+        b.Put((cw & kCodeMask) | (std::uint64_t{ck & kCodeMask} << lw), lw + (ck >> kLengthShift));
     }
-    put(runs.code[colour][kMhMaxRun - last]);  // the run that reaches the row's end
-    if (used >= 16) {
-        out[o++] = static_cast<std::uint8_t>(acc);
-        out[o++] = static_cast<std::uint8_t>(acc >> 8);
-        acc >>= 16;
+    if (i < count) {  // the line ends black
+        PutLongRun(b, white, changes[i] - last);
+        PutLongRun(b, black, width - changes[i]);
+    } else {
+        PutLongRun(b, white, width - last);
     }
     // Zero fill to the next word; a full word when the code ended on a boundary.
-    out[o++] = static_cast<std::uint8_t>(acc);
-    out[o++] = static_cast<std::uint8_t>(acc >> 8);
-    return o;
+    const std::size_t codeBits = 8 * (b.at - 2) + b.used;
+    StoreLe64(out + b.at, b.acc);
+    return 2 + 2 * (codeBits / 16 + 1);
 }
 
 }  // namespace fax

@@ -5,21 +5,31 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 
 namespace fax {
 
 namespace {
 
 constexpr unsigned kCodesPerFont = 255;   // codes 1 to 255 of a one-byte font
-constexpr unsigned kGlyphWidth = 500;     // in the font's 1/1000 units: half the font size
-constexpr unsigned kGlyphHeight = 1000;   // the glyph box spans the line from its baseline up
+// One glyph serves every code: it advances half the font size and draws nothing. Its box
+// reaches from 0.35 of the size below the baseline to 0.95 above, which are also the ascent
+// and descent readers assume for a font that gives none; so readers that take the glyph's
+// box and readers that take the font's ascent and descent both put a word's box exactly
+// over its line. Glyph space is a tenth of text space.
+constexpr const char* kFontMatrix = "[0.1 0 0 0.1 0 0]";
+constexpr const char* kGlyphWidth = "5";
+constexpr const char* kGlyphBox = "0 -3.5 5 9.5";
+constexpr double kAdvance = 0.5;  // of the font size
+constexpr double kAscent = 0.95, kDescent = 0.35;
 constexpr unsigned kCMapBlock = 100;      // entries a bfchar block may hold
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Numbers as PDF wants them whatever the program's locale: "12.25", never "12,25".
-std::string Num(double v) {
+// Numbers as PDF wants them whatever the program's locale: "12.5", never "12,5". A tenth of
+// a point is a third of a fax pixel.
+std::string Num(double v, int digits = 1) {
     char text[32];
-    auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 2);
+    auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, digits);
     return std::string(text, r.ptr);
 }
 
@@ -81,8 +91,6 @@ PdfTextLayer::Code PdfTextLayer::CodeOf(char32_t c, unsigned& next) {
     if (fonts_.empty() || fonts_.back().chars.size() >= kCodesPerFont) {
         if (fonts_.empty()) {
             glyph_ = next++;
-            charProcs_ = next++;
-            descriptor_ = next++;
         }
         Font f;
         f.number = next++;
@@ -103,6 +111,9 @@ PdfTextPage PdfTextLayer::AddPage(const std::vector<ocr::Word>& words, const Pdf
     const int rows = static_cast<int>(std::min<std::uint32_t>(box.rowsPixels, INT_MAX));
     std::vector<bool> used;
     std::string s = "BT\r3 Tr\r";
+    // Where the last word began, in tenths of a point: each word moves on from there by
+    // whole tenths, so no rounding adds up over the page.
+    long x = 0, y = 0;
     for (std::size_t i = 0; i < words.size();) {
         // One line: one size and one baseline, so that readers keep its words together.
         std::size_t end = i;
@@ -113,20 +124,19 @@ PdfTextPage PdfTextLayer::AddPage(const std::vector<ocr::Word>& words, const Pdf
         }
         top = std::clamp(top, 0, rows - 1);
         bottom = std::clamp(bottom, top + 1, rows);
-        const double size = (bottom - top) * sy, baseline = (rows - bottom) * sy;
+        const double size = (bottom - top) * sy / (kAscent + kDescent);
+        const double baseline = (rows - bottom) * sy + kDescent * size;
         int font = -1;  // each line sets its size afresh
-        double x = -1;  // where the last word began; the next one moves on from there
         for (std::size_t k = i; k < end; ++k) {
             const ocr::Word& w = words[k];
             std::u32string chars = DecodeUtf8(w.utf8);
             if (chars.empty()) continue;
             const double width = std::max(w.x1 - w.x0, 1) * sx;
-            const double scale = 100.0 * width / (static_cast<double>(chars.size()) * kGlyphWidth / 1000.0 * size);
+            const double scale = 100.0 * width / (static_cast<double>(chars.size()) * kAdvance * size);
             if (k + 1 < end) chars += U' ';  // the space that parts it from the next word
-            const double left = std::max(w.x0, 0) * sx;
-            s += x < 0 ? "1 0 0 1 " + Num(left) + " " + Num(baseline) + " Tm " : Num(left - x) + " 0 Td ";
-            s += Num(scale) + " Tz ";
-            x = left;
+            const long left = std::lround(std::max(w.x0, 0) * sx * 10), base = std::lround(baseline * 10);
+            s += Num((left - x) / 10.0) + " " + Num((base - y) / 10.0) + " Td " + Num(scale, 0) + " Tz ";
+            x = left, y = base;
             std::string run;
             for (char32_t c : chars) {
                 const Code code = CodeOf(c, next);
@@ -134,7 +144,7 @@ PdfTextPage PdfTextLayer::AddPage(const std::vector<ocr::Word>& words, const Pdf
                     if (!run.empty()) s += "<" + run + "> Tj ";
                     run.clear();
                     font = static_cast<int>(code.font);
-                    s += "/T" + std::to_string(font + 1) + " " + Num(size) + " Tf ";
+                    s += "/T" + std::to_string(font + 1) + " " + Num(size, 2) + " Tf ";
                     if (used.size() <= code.font) used.resize(code.font + 1);
                     used[code.font] = true;
                 }
@@ -158,30 +168,18 @@ PdfTextPage PdfTextLayer::AddPage(const std::vector<ocr::Word>& words, const Pdf
 std::vector<PdfObject> PdfTextLayer::Finish() {
     std::vector<PdfObject> objects;
     if (fonts_.empty()) return objects;
-    // One glyph for every code: it advances and has a box, and draws nothing.
-    objects.push_back({glyph_, Stream(std::to_string(kGlyphWidth) + " 0 0 0 " + std::to_string(kGlyphWidth) + " " +
-                                          std::to_string(kGlyphHeight) + " d1\r",
-                                      false)});
-    objects.push_back({charProcs_, "<< /g " + Ref(glyph_) + " >>\r"});
-    // Readers that size text by the font's ascent and descent find the glyph box here: from
-    // the baseline up (a descent of 0 reads as "not given", so one unit below it).
-    objects.push_back({descriptor_, "<< /Type /FontDescriptor /FontName /Invisible /Flags 32 /ItalicAngle 0 /Ascent " +
-                                        std::to_string(kGlyphHeight) + " /Descent -1 /CapHeight " +
-                                        std::to_string(kGlyphHeight) + " /StemV 0 /FontBBox [0 0 " +
-                                        std::to_string(kGlyphWidth) + " " + std::to_string(kGlyphHeight) + "] >>\r"});
+    objects.push_back({glyph_, Stream(std::string(kGlyphWidth) + " 0 " + kGlyphBox + " d1\r", false)});
     for (const Font& f : fonts_) {
         std::string names, widths;
         for (std::size_t c = 1; c <= f.chars.size(); ++c) {
             names += c % 16 == 0 ? "/g\r" : "/g ";
-            widths += std::to_string(kGlyphWidth) + (c % 16 == 0 ? "\r" : " ");
+            widths += std::string(kGlyphWidth) + (c % 16 == 0 ? "\r" : " ");
         }
-        objects.push_back({f.number, "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 " + std::to_string(kGlyphWidth) +
-                                         " " + std::to_string(kGlyphHeight) +
-                                         "] /FontMatrix [0.001 0 0 0.001 0 0]\r/CharProcs " + Ref(charProcs_) +
-                                         " /Encoding << /Differences [1 " + names + "] >>\r/FirstChar 1 /LastChar " +
+        objects.push_back({f.number, std::string("<< /Type /Font /Subtype /Type3 /FontBBox [") + kGlyphBox +
+                                         "] /FontMatrix " + kFontMatrix + "\r/CharProcs << /g " + Ref(glyph_) +
+                                         " >> /Encoding << /Differences [1 " + names + "] >>\r/FirstChar 1 /LastChar " +
                                          std::to_string(f.chars.size()) + " /Widths [" + widths +
-                                         "]\r/ToUnicode " + Ref(f.toUnicode) + " /FontDescriptor " + Ref(descriptor_) +
-                                         " /Resources << >> >>\r"});
+                                         "]\r/ToUnicode " + Ref(f.toUnicode) + " /Resources << >> >>\r"});
         std::string map =
             "/CIDInit /ProcSet findresource begin\r12 dict begin\rbegincmap\r"
             "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\r"

@@ -61,7 +61,7 @@ private:
 
     std::vector<Font> fonts_;
     std::map<char32_t, Code> codes_;
-    unsigned glyph_ = 0, charProcs_ = 0, descriptor_ = 0;  // shared by all fonts
+    unsigned glyph_ = 0;  // the one glyph of every font
 };
 
 // The code points of UTF-8 text; a byte that starts no valid sequence gives U+FFFD.

@@ -11,6 +11,9 @@
 #include <memory>
 #include <vector>
 
+#include "export/g3_decoder.h"
+#include "export/g4_coder.h"
+#include "export/tiff_handle.h"
 #include "formats/file_io.h"
 
 namespace fax {
@@ -29,7 +32,15 @@ constexpr unsigned kObjectsPerPage = 5;       // page, content, its length, imag
 constexpr unsigned kFirstPageObject = 4;      // after catalog, info and page tree
 constexpr unsigned kKidsPerLine = 8;
 constexpr std::size_t kSinkFlush = 64 * 1024;
-constexpr tmsize_t kCoderBuffer = 64 * 1024;  // libtiff's coded-data buffer, whatever the page height
+constexpr std::size_t kImageFlush = 64 * 1024;  // coded image bytes are handed on in pieces of about this
+// An image stream reaching 4 GiB less 8 bytes fails the page, as it did when libtiff's coder
+// wrote it into a TIFF (after its 8-byte header) that 32-bit offsets must span.
+constexpr std::uint64_t kMaxImageStream = 0xFFFFFFFFull - 8;
+// libtiff reads a strip of more than 1 MiB only in part when, less 4 KiB, it is more than ten
+// times the size of its rows decoded; such strips are left to libtiff.
+constexpr std::uint64_t kLargeStrip = 1024 * 1024;
+constexpr std::uint64_t kLargeStripFactor = 10;
+constexpr std::uint64_t kLargeStripMargin = 4096;
 
 std::atomic<bool> g_busy{false};
 
@@ -72,53 +83,6 @@ private:
     bool failed_ = false;
 };
 
-// libtiff writes the Group 4 image through these procedures. Only the strip data is
-// let through to the PDF; the TIFF header and directories libtiff also writes go
-// nowhere. Positions and sizes are those of that virtual TIFF file.
-struct CoderHandle {
-    PdfSink* sink = nullptr;
-    bool capture = false;
-    std::uint64_t captured = 0;
-    std::uint64_t position = 0;
-    std::uint64_t size = 0;
-};
-
-tmsize_t CoderRead(thandle_t, void*, tmsize_t) { return 0; }
-
-tmsize_t CoderWrite(thandle_t h, void* data, tmsize_t n) {
-    auto* c = static_cast<CoderHandle*>(h);
-    if (n < 0) return -1;
-    if (c->capture) {
-        c->sink->Write(data, static_cast<std::size_t>(n));
-        c->captured += static_cast<std::uint64_t>(n);
-    }
-    c->position += static_cast<std::uint64_t>(n);
-    c->size = std::max(c->size, c->position);
-    return n;
-}
-
-toff_t CoderSeek(thandle_t h, toff_t offset, int whence) {
-    auto* c = static_cast<CoderHandle*>(h);
-    switch (whence) {
-        case SEEK_SET: c->position = offset; break;
-        case SEEK_CUR: c->position += offset; break;
-        case SEEK_END: c->position = c->size + offset; break;
-        default: return static_cast<toff_t>(-1);
-    }
-    return c->position;
-}
-
-int CoderClose(thandle_t) { return 0; }
-toff_t CoderSize(thandle_t h) { return static_cast<CoderHandle*>(h)->size; }
-int CoderMap(thandle_t, void**, toff_t*) { return 0; }
-void CoderUnmap(thandle_t, void*, toff_t) {}
-
-struct TiffCloser {
-    void operator()(TIFF* t) const {
-        if (t) TIFFClose(t);
-    }
-};
-using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 
 struct PageInfo {
     tdir_t directory = 0;
@@ -131,8 +95,9 @@ struct PageInfo {
 
 class PdfWriter {
 public:
-    PdfWriter(TIFF* input, PdfSink& out, const std::string& pdfName, const PageWordsFn& pageWords)
-        : in_(input), out_(out), pdfName_(pdfName), pageWords_(pageWords) {}
+    // `strips`: the TIFF file again, for reading its strips directly (may be closed).
+    PdfWriter(TIFF* input, PdfSink& out, File& strips, const PageWordsFn& pageWords)
+        : in_(input), out_(out), strips_(strips), pageWords_(pageWords) {}
 
     bool Write() {
         if (!ListPages()) return false;
@@ -349,46 +314,86 @@ private:
         return true;
     }
 
-    // Decodes the page row by row and codes it again with libtiff's Group 4 coder, whose
-    // output goes straight into the PDF. Memory stays one row plus the coder's buffer.
+    // Codes the page's image with the Group 4 coder straight into the PDF, from its rows
+    // as changing elements: read from the Group 3 strips where they are plainly coded,
+    // and otherwise decoded by libtiff, which also mends damaged rows in its own way. A
+    // page may turn to libtiff at any strip or row. Memory stays a few lines and pieces.
     bool WriteImage(const PageInfo& p, std::uint64_t& length) {
-        CoderHandle h;
-        h.sink = &out_;
-        TiffPtr coder(TIFFClientOpen(pdfName_.c_str(), "w", &h, CoderRead, CoderWrite, CoderSeek, CoderClose,
-                                     CoderSize, CoderMap, CoderUnmap));
-        if (!coder) return false;
-        TIFF* g4 = coder.get();
-        std::uint16_t photometric = p.switchDecode ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
-        if (!TIFFSetField(g4, TIFFTAG_PHOTOMETRIC, photometric) || !TIFFSetField(g4, TIFFTAG_BITSPERSAMPLE, 1) ||
-            !TIFFSetField(g4, TIFFTAG_SAMPLESPERPIXEL, 1) || !TIFFSetField(g4, TIFFTAG_IMAGEWIDTH, p.width) ||
-            !TIFFSetField(g4, TIFFTAG_IMAGELENGTH, p.rows) || !TIFFSetField(g4, TIFFTAG_ROWSPERSTRIP, p.rows) ||
-            !TIFFSetField(g4, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) ||
-            !TIFFSetField(g4, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) ||
-            !TIFFSetField(g4, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4))
-            return false;
-        // A buffer of our size, not the whole uncoded page libtiff would take by default.
-        if (!TIFFWriteBufferSetup(g4, nullptr, kCoderBuffer)) return false;
+        const tmsize_t line = TIFFScanlineSize(in_);
+        if (line <= 0 || static_cast<std::uint64_t>(line) < (std::uint64_t{p.width} + 7) / 8) return false;
+        G4Coder coder(p.width);
+        auto code = [&](std::size_t count) {
+            coder.CodeLine(count);
+            if (coder.size() < kImageFlush) return true;
+            out_.Write(coder.data(), coder.size());
+            coder.Clear();
+            return !out_.failed() && coder.total() <= kMaxImageStream;
+        };
 
-        const tmsize_t inLine = TIFFScanlineSize(in_);
-        const tmsize_t outLine = TIFFScanlineSize(g4);
-        if (inLine <= 0 || outLine <= 0 || inLine < outLine) return false;
-        std::vector<std::uint8_t> row(static_cast<std::size_t>(inLine));
-        h.capture = true;
-        bool ok = true;
-        for (std::uint32_t y = 0; ok && y < p.rows; ++y)
-            ok = TIFFReadScanline(in_, row.data(), y, 0) >= 0 && TIFFWriteScanline(g4, row.data(), y, 0) >= 0 &&
-                 !out_.failed();
-        // Ends the strip (the end-of-block code) and writes what the coder still holds.
-        ok = ok && TIFFFlushData(g4);
-        h.capture = false;  // closing the coder writes its TIFF directory: that goes nowhere
-        coder.reset();
-        length = h.captured;
-        return ok && !out_.failed();
+        std::uint32_t y = DecodeStrips(p, coder, code);  // the rows done: libtiff goes on from there
+        if (y == kFailed) return false;
+        if (y < p.rows) {
+            std::vector<std::uint8_t> row(static_cast<std::size_t>(line));
+            // libtiff decodes a strip from its start: the rows of it already coded again.
+            std::uint32_t perStrip = 0;
+            TIFFGetFieldDefaulted(in_, TIFFTAG_ROWSPERSTRIP, &perStrip);
+            for (std::uint32_t r = perStrip ? y - y % perStrip : y; r < y; ++r)
+                if (TIFFReadScanline(in_, row.data(), r, 0) < 0) return false;
+            for (; y < p.rows; ++y) {
+                if (TIFFReadScanline(in_, row.data(), y, 0) < 0) return false;
+                if (!code(FindChanges(row.data(), p.width, true, coder.NextLine()))) return false;
+            }
+        }
+        coder.Finish();
+        out_.Write(coder.data(), coder.size());
+        length = coder.total();
+        return !out_.failed() && length <= kMaxImageStream;
+    }
+
+    static constexpr std::uint32_t kFailed = 0xFFFFFFFFu;
+
+    // Codes the rows of the page's one-dimensional Group 3 strips, strip by strip, as far
+    // as they are plainly coded (G3Decoder) and their strips lie whole within the file.
+    // Returns the first row not coded (the page's row count when all are); kFailed when
+    // coding failed.
+    template <typename Code>
+    std::uint32_t DecodeStrips(const PageInfo& p, G4Coder& coder, Code& code) {
+        std::uint16_t compression = 0, fillOrder = FILLORDER_MSB2LSB;
+        std::uint32_t options = 0, perStrip = 0;
+        TIFFGetFieldDefaulted(in_, TIFFTAG_COMPRESSION, &compression);
+        TIFFGetFieldDefaulted(in_, TIFFTAG_FILLORDER, &fillOrder);
+        TIFFGetFieldDefaulted(in_, TIFFTAG_ROWSPERSTRIP, &perStrip);
+        if (compression != COMPRESSION_CCITTFAX3 || !strips_.IsOpen() || perStrip == 0) return 0;
+        if (TIFFGetField(in_, TIFFTAG_GROUP3OPTIONS, &options) && (options & GROUP3OPT_2DENCODING)) return 0;
+        if (fillOrder != FILLORDER_MSB2LSB && fillOrder != FILLORDER_LSB2MSB) return 0;
+        const std::int64_t fileSize = strips_.Size();
+        const tmsize_t stripSize = TIFFStripSize(in_);
+        if (fileSize < 0 || stripSize <= 0) return 0;
+
+        G3Decoder decoder(p.width, fillOrder == FILLORDER_LSB2MSB);
+        std::uint32_t y = 0;
+        for (std::uint32_t strip = 0; y < p.rows; ++strip) {
+            if (strip >= TIFFNumberOfStrips(in_)) return y;
+            const std::uint64_t offset = TIFFGetStrileOffset(in_, strip);
+            const std::uint64_t size = TIFFGetStrileByteCount(in_, strip);
+            const auto fileBytes = static_cast<std::uint64_t>(fileSize);
+            if (size == 0 || size > fileBytes || offset > fileBytes - size) return y;
+            if (size > kLargeStrip && (size - kLargeStripMargin) / kLargeStripFactor > static_cast<std::uint64_t>(stripSize))
+                return y;
+            decoder.Start(strips_, offset, size);
+            const std::uint32_t end = p.rows - y > perStrip ? y + perStrip : p.rows;
+            for (; y < end; ++y) {
+                const std::ptrdiff_t count = decoder.Row(coder.NextLine());
+                if (count < 0) return y;
+                if (!code(static_cast<std::size_t>(count))) return kFailed;
+            }
+        }
+        return y;
     }
 
     TIFF* in_;
     PdfSink& out_;
-    std::string pdfName_;
+    File& strips_;
     std::vector<PageInfo> pages_;
     std::vector<std::uint64_t> offsets_;
     const PageWordsFn& pageWords_;
@@ -448,7 +453,8 @@ int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const Pag
     TiffPtr tiff(TIFFOpen(tiffPath.c_str(), "r"));
     if (!tiff) return 1;
     PdfSink sink(pdf.file());
-    PdfWriter writer(tiff.get(), sink, pdfPath, pageWords);
+    File strips = File::OpenRead(tiffPath);
+    PdfWriter writer(tiff.get(), sink, strips, pageWords);
     bool ok = writer.Write();
     ok = sink.Flush() && ok;
     tiff.reset();

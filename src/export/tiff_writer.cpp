@@ -36,7 +36,7 @@ struct BlockFiller {
 }  // namespace
 
 TiffWriter::TiffWriter(std::uint64_t sizeLimit)
-    : sizeLimit_(std::min(sizeLimit, kTiffMaxBytes)), coded_(kTiffFlushAt + kMhMaxRowCodeBytes) {}
+    : sizeLimit_(std::min(sizeLimit, kTiffMaxBytes)), coded_(kTiffFlushAt + MhLineBytesMax(kFaxWidth)) {}
 
 bool TiffWriter::Append(File& output, const void* data, std::size_t size) {
     if (end_ + size > sizeLimit_) {
@@ -58,6 +58,7 @@ bool TiffWriter::WriteOutput(File& output, const void* data, std::size_t size) {
 
 int TiffWriter::WriteFaxTiff(File& input, File& output) {
     error_ = ExportError::None;
+    systemError_ = 0;
     blocks_ = 0;
     rowsCoded_ = 0;
     codedSize_ = 0;
@@ -168,7 +169,8 @@ bool TiffWriter::WritePage(File& input, File& output, std::size_t start, std::si
 
 bool TiffWriter::CodeRow(File& output) {
     ++rowsCoded_;
-    codedSize_ += CodeMhRow(row_.data(), coded_.data() + codedSize_);
+    const std::size_t count = FindChanges(row_.data(), kFaxWidth, false, changes_.data());
+    codedSize_ += CodeMhLine(changes_.data(), count, kFaxWidth, coded_.data() + codedSize_);
     if (codedSize_ >= kTiffFlushAt && !FlushCoded(output)) {
         Fail(ExportError::RowWriteFailed);  // unless the size limit spoke first
         return false;

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <array>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "export/line_changes.h"
 #include "formats/file_io.h"
 #include "formats/pcx.h"
 
@@ -63,6 +65,8 @@ public:
     int WriteTiffDirectory(File& output);
 
     ExportError exportError() const { return error_; }
+    // errno when the first failure came; meaningful for the read, write and create codes.
+    int systemError() const { return systemError_; }
     std::uint32_t pagesWritten() const { return blocks_; }
 
 protected:
@@ -73,7 +77,9 @@ protected:
 private:
     // The first failure's code is the one kept.
     void Fail(ExportError e) {
-        if (error_ == ExportError::None) error_ = e;
+        if (error_ != ExportError::None) return;
+        error_ = e;
+        systemError_ = errno;
     }
     bool WritePage(File& input, File& output, std::size_t start, std::size_t end, const PcxHeader& header);
     bool CodeRow(File& output);
@@ -86,10 +92,12 @@ private:
     }
 
     ExportError error_ = ExportError::None;
+    int systemError_ = 0;
     std::uint64_t sizeLimit_;
     std::uint64_t end_ = 0;  // bytes in the file
     std::array<std::uint8_t, kReadChunk> in_{};
     std::array<std::uint8_t, kFaxBytesPerLine> row_{};
+    std::array<std::uint32_t, ChangeCapacity(kFaxWidth)> changes_{};  // the row's changing elements
     std::vector<std::uint8_t> coded_;  // coded bytes waiting to be written
     std::size_t codedSize_ = 0;
     std::array<std::uint8_t, kTiffHeaderSize> header_{};

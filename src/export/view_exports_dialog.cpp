@@ -23,8 +23,6 @@ ViewExportsDialog::ViewExportsDialog(QWidget* owner, const QString& tifPath, con
     viewPdf_ = new QPushButton(QStringLiteral("&View PDF file"), this);
     close_ = new QPushButton(QStringLiteral("&Close"), this);
     viewTif_->setDefault(true);
-    viewPdf_->setAutoDefault(false);
-    close_->setAutoDefault(false);
 
     // Read-only edits rather than labels: a long path scrolls and can be copied.
     auto pathEdit = [this](const QString& path) {

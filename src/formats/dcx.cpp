@@ -52,8 +52,11 @@ bool PageExtents(const DcxTable& table, std::uint64_t fileSize, const std::strin
     for (unsigned n = 1; n <= count; ++n) {
         std::uint64_t offset = table.Slot(n);
         const char* fault = nullptr;
+        // A page needs at least its header, so none can start where the file ends.
         if (offset > fileSize)
             fault = "lies beyond the end of the file";
+        else if (offset == fileSize)
+            fault = "starts at the end of the file";
         else if (offset < previous)
             fault = "starts before the page in front of it";
         if (fault) {

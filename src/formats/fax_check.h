@@ -13,6 +13,9 @@ bool ContainsNoCase(std::string_view text, std::string_view part);
 struct FaxCheck {
     int step = 0;  // 0 when the file passed, else the failing step 1..5
     std::string message;  // the text to show (caption "Vantorel", OK button, no icon)
+    // The system's error number behind a failed access, open or read (0 when no call of the
+    // system failed), for callers that say the reason in their own words.
+    int systemError = 0;
     bool ok() const { return step == 0; }
 };
 
@@ -22,5 +25,7 @@ FaxCheck OpenFailure(const std::string& path, int error);
 
 // Extension, existence, opening, the first 128 bytes, and recognition, in that order.
 FaxCheck CheckFaxFile(const std::string& path);
+// The same without the extension step: whether the file's content is a fax, whatever its name.
+FaxCheck CheckFaxContent(const std::string& path);
 
 }  // namespace fax

@@ -91,13 +91,17 @@ PageError FaxReader::LoadPage(unsigned number, Page& page) {
     return PageError::None;
 }
 
-PageError FaxReader::LoadPicture(Page& page) {
-    // The page ends at the next listed page, or at the end of the file.
+std::uint64_t FaxReader::PageEnd(const Page& page) const {
     std::uint64_t end = fileSize_;
     if (kind_ == FaxKind::Dcx) {
         const std::uint64_t next = table_.Slot(page.number + 1);
         if (next > page.offset && next < end) end = next;
     }
+    return end;
+}
+
+PageError FaxReader::LoadPicture(Page& page) {
+    const std::uint64_t end = PageEnd(page);
     const std::uint64_t dataStart = page.offset + kPcxHeaderSize;
     std::uint8_t block[kPaletteBlockSize];
     const std::uint8_t* palette = nullptr;
@@ -127,9 +131,10 @@ std::string FaxPictureRefusal(const std::string& path, unsigned page) {
     return {};
 }
 
-PageLineReader::PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode)
+PageLineReader::PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode, std::uint64_t end)
     : file_(file),
       position_(page.offset + kPcxHeaderSize),
+      end_(end),
       linesLeft_(page.lines),
       bytesPerLine_(page.lineBytes() ? page.lineBytes() : 1),
       decoder_(bytesPerLine_, mode) {}
@@ -145,7 +150,9 @@ PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLine
                 band.error = true;
                 break;
             }
-            std::int64_t n = file_.Read(chunk_, sizeof chunk_);
+            const std::uint64_t left = end_ > position_ ? end_ - position_ : 0;
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk_, left));
+            std::int64_t n = want > 0 ? file_.Read(chunk_, want) : 0;
             if (n < 0) {
                 band.error = true;
                 break;
@@ -153,7 +160,7 @@ PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLine
             chunkSize_ = static_cast<std::size_t>(n);
             chunkPos_ = 0;
             position_ += chunkSize_;
-            if (chunkSize_ < sizeof chunk_) eof_ = true;
+            if (chunkSize_ < want || position_ >= end_) eof_ = true;
             if (chunkSize_ == 0) break;
         }
         auto r = decoder_.Decode(chunk_ + chunkPos_, chunkSize_ - chunkPos_, line, maxLines - band.lines);
@@ -174,14 +181,16 @@ PageLineReader::Band PageLineReader::Next(std::uint8_t* out, std::size_t maxLine
 }
 
 bool ReadWholePage(File& file, const FaxReader::Page& page, std::vector<std::uint8_t>& pixels, std::uint32_t& lines,
-                   RunAtLineEnd mode) {
-    constexpr std::size_t kBand = 2800;
+                   RunAtLineEnd mode, std::uint64_t end) {
+    // Bands of up to 2,800 lines and 1 MiB: a picture's header may claim 262,140 bytes a line.
+    constexpr std::size_t kBand = 2800, kBandBytes = 1 << 20;
     const std::size_t bpl = page.lineBytes();
-    std::vector<std::uint8_t> band(kBand * bpl);
+    const std::size_t bandLines = std::clamp<std::size_t>(kBandBytes / std::max<std::size_t>(bpl, 1), 1, kBand);
+    std::vector<std::uint8_t> band(bandLines * bpl);
     pixels.clear();
-    PageLineReader reader(file, page, mode);
+    PageLineReader reader(file, page, mode, end);
     for (;;) {
-        PageLineReader::Band b = reader.Next(band.data(), kBand);
+        PageLineReader::Band b = reader.Next(band.data(), bandLines);
         if (b.error) return false;
         pixels.insert(pixels.end(), band.begin(), band.begin() + static_cast<std::ptrdiff_t>(b.lines * bpl));
         if (b.end || b.lines == 0) break;

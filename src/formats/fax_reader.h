@@ -72,6 +72,8 @@ public:
     // Locates page `number` (1-based) and checks its header: a fax page with the display's
     // limits, a picture for header values that fit together.
     PageError LoadPage(unsigned number, Page& page);
+    // Where the page's bytes end: at the next listed page, or at the end of the file.
+    std::uint64_t PageEnd(const Page& page) const;
 
 private:
     PageError LoadPicture(Page& page);  // the header is read and not bilevel
@@ -90,7 +92,10 @@ std::string FaxPictureRefusal(const std::string& path, unsigned page = 0);
 // Delivers the lines of one page in bands, reading the file in kReadChunk pieces.
 class PageLineReader {
 public:
-    PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode = RunAtLineEnd::Carry);
+    // Reads from the page's data on, up to `end` (the end of the file by default, as the
+    // display reads; FaxReader::PageEnd to take the page's own bytes only).
+    PageLineReader(File& file, const FaxReader::Page& page, RunAtLineEnd mode = RunAtLineEnd::Carry,
+                   std::uint64_t end = UINT64_MAX);
 
     struct Band {
         std::size_t lines = 0;  // complete lines written
@@ -108,6 +113,7 @@ public:
 private:
     File& file_;
     std::uint64_t position_;
+    std::uint64_t end_;
     std::uint32_t linesLeft_;
     std::size_t bytesPerLine_;
     LineDecoder decoder_;
@@ -119,9 +125,9 @@ private:
 };
 
 // Decodes a whole fax page: `pixels` gets its complete lines (page.bytesPerLine bytes
-// each), `lines` their count, which the data decides (a header may claim more). False
-// when reading the file failed.
+// each), `lines` their count, which the data decides (a header may claim more). The data is
+// read up to `end` (see PageLineReader). False when reading the file failed.
 bool ReadWholePage(File& file, const FaxReader::Page& page, std::vector<std::uint8_t>& pixels, std::uint32_t& lines,
-                   RunAtLineEnd mode = RunAtLineEnd::Carry);
+                   RunAtLineEnd mode = RunAtLineEnd::Carry, std::uint64_t end = UINT64_MAX);
 
 }  // namespace fax

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -212,6 +214,48 @@ File AtomicFile::CreateTemp(const std::string& dir, const std::string& name, uns
         if (errno != EEXIST) return File();
     }
     return File();
+}
+
+namespace {
+// Whether `rest` is what CreateTemp puts after the name, once or more: "PID-N.part", each
+// further one after a dot.
+bool TempSuffixes(std::string_view rest) {
+    auto digits = [&rest](std::size_t from) {
+        while (from < rest.size() && std::isdigit(static_cast<unsigned char>(rest[from]))) ++from;
+        return from;
+    };
+    while (true) {
+        const std::size_t dash = digits(0);
+        if (dash == 0 || rest.substr(dash, 1) != "-") return false;
+        const std::size_t end = digits(dash + 1);
+        if (end == dash + 1 || rest.substr(end, 5) != ".part") return false;
+        rest.remove_prefix(end + 5);
+        if (rest.empty()) return true;
+        if (rest.front() != '.') return false;
+        rest.remove_prefix(1);
+    }
+}
+}  // namespace
+
+unsigned AtomicFile::RemoveLeftovers(const std::string& target) {
+    const fs::path path(target);
+    const std::string name = path.filename().string();
+    std::error_code ec;
+    unsigned removed = 0;
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        const std::string_view entry = file;
+        // ".NAME.PID-N.part", or "..NAME.PID-N.part.PID-M.part" for a temporary file's own.
+        bool leftover = false;
+        for (std::size_t dots = 1; !leftover && dots < entry.size() && entry[dots - 1] == '.'; ++dots)
+            leftover = entry.substr(dots, name.size()) == name && entry.substr(dots + name.size(), 1) == "." &&
+                       TempSuffixes(entry.substr(dots + name.size() + 1));
+        if (!leftover) continue;
+        std::error_code rc;
+        if (!it->is_directory(rc) && fs::remove(it->path(), rc)) ++removed;
+    }
+    return removed;
 }
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}

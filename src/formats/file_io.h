@@ -104,6 +104,10 @@ public:
     // name exists (a partial new file is better than nothing; an old file is kept) and
     // closing reported no lost write.
     void KeepIfNew();
+    // Removes the temporary files that writers of `target` left beside it when they were
+    // killed (also those of a writer that itself wrote into such a temporary file). Only
+    // for a target that no other process is writing now. Returns how many were removed.
+    static unsigned RemoveLeftovers(const std::string& target);
 
 private:
     bool Fail(int error);

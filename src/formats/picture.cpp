@@ -16,7 +16,7 @@ bool KnownLayout(std::uint8_t bits, std::uint8_t planes) {
 }  // namespace
 
 bool IsBilevel(const PcxHeader& header) {
-    return header.bytes[PcxHeader::kBitsPerPixel] == 1 && header.bytes[PcxHeader::kNPlanes] == 1;
+    return header.bytes[PcxHeader::kBitsPerPixel] <= 1 && header.bytes[PcxHeader::kNPlanes] <= 1;
 }
 
 std::uint32_t PictureLineCount(const PcxHeader& header) {

@@ -1,6 +1,7 @@
 // Colour and grey PCX pictures: pages written by image programs rather than fax software.
-// A fax page is one bit in one plane; anything else is a picture (shown, never reworked)
-// or, when its header values do not fit together, a damaged page.
+// A fax page is one bit in one plane, and fax software often leaves BitsPerPixel or NPlanes
+// at 0; more than one bit or more than one plane is a picture (shown, never reworked) or,
+// when its header values do not fit together, a damaged page.
 #pragma once
 
 #include <array>
@@ -44,7 +45,8 @@ struct PictureFormat {
     void LineToRgb(const std::uint8_t* line, std::uint8_t* rgb) const;
 };
 
-// True for one bit in one plane, the only layout the fax tools handle.
+// True for a fax page: BitsPerPixel and NPlanes each 0 or 1 (fax software leaves them
+// unset as often as not), the only layout the fax tools handle.
 bool IsBilevel(const PcxHeader& header);
 
 // Tells a fax page from a picture and checks that a picture's header values fit

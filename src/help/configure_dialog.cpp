@@ -29,7 +29,7 @@ FileDialogSpec PaintProgramDialogSpec(const QString& paintProgram, const QString
     spec.title = QStringLiteral("Select a Program to View/Edit Bitmap Files");
     spec.startFolder = PaintProgramStartFolder(paintProgram, programDir);
     spec.fileName = paintProgram;
-    // Programs here carry no extension; the first filter shows executable files only.
+    // Programs here carry no extension; the first filter shows folders and programs only.
     spec.filters = {QStringLiteral("Bitmap Viewer/Editor (*)"), QStringLiteral("All Files (*)")};
     spec.programsFirst = true;
     return spec;
@@ -65,7 +65,6 @@ ConfigureDialog::ConfigureDialog(QWidget* owner, ViewerState& state) : CentredTo
     help_ = new QPushButton(QStringLiteral("&Help"), this);
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
-    for (QPushButton* b : {select_, help_, apply_}) b->setAutoDefault(false);
     cancel_->setDefault(true);
     initialFocus_ = cancel_;
 
@@ -128,7 +127,6 @@ SelectPaintProgramDialog::SelectPaintProgramDialog(QWidget* owner, ViewerState& 
     icon->setPixmap(style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(32, 32));
     browse_ = new QPushButton(QStringLiteral("&Browse"), this);
     apply_ = new QPushButton(QStringLiteral("&Apply"), this);
-    apply_->setAutoDefault(false);
     browse_->setDefault(true);
     initialFocus_ = browse_;
 

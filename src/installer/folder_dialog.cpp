@@ -30,7 +30,7 @@ FolderDialog::FolderDialog(const QString& self, QWidget* parent) : QDialog(paren
     auto* frame = new QGroupBox(QStringLiteral("Expanding Files and Installing Program"), this);
     Place(frame, u, 4, 4, 298, 77);
     QLabel* instructions = Text(this, u,
-                                QStringLiteral("Select a Drive and a Path to the Folder where you want %1 to be "
+                                QStringLiteral("Select a Path to the Folder where you want %1 to be "
                                                "Installed. If you a not an Admin and/or you are not sure what to "
                                                "select, just click the [Next] button...")
                                     .arg(product),
@@ -74,7 +74,6 @@ FolderDialog::FolderDialog(const QString& self, QWidget* parent) : QDialog(paren
     next_ = new QPushButton(QStringLiteral("   &Next >"), this);
     Place(next_, u, 252, 147, 50, 14);
     next_->setDefault(true);
-    exit_->setAutoDefault(false);
     connect(exit_, &QPushButton::clicked, this, &QDialog::reject);
     connect(next_, &QPushButton::clicked, this, &FolderDialog::nextClicked);
 
@@ -135,9 +134,10 @@ void FolderDialog::optionClicked(int id) {
 
 void FolderDialog::nextClicked() {
     const QString folder = field_->text();
-    if (!CheckTargetFolder(folder, start_, this)) return;
+    QString made;
+    if (!CheckTargetFolder(folder, start_, this, &made)) return;
     accepted_ = folder;
-    if (InstallInto(*this, accepted_, self_)) accept();
+    if (InstallInto(*this, accepted_, self_, made)) accept();
     else reject();
 }
 

@@ -16,6 +16,9 @@ namespace inst {
 
 namespace {
 const QString kProductFolder = QStringLiteral("/Quorvane/Tarvex");
+// The per-user folder: not the one the Debian package's launcher keeps (Quorvane/Tarvex,
+// with links to its documents), so the two installations never share a file.
+const QString kLocalFolder = QStringLiteral("/Quorvane/Vantorel");
 
 void Tell(bool report, QWidget* owner, const QString& text) {
     if (report) app::prompts().show(owner, app::kProductName, text, app::Icon::Information);
@@ -43,7 +46,7 @@ bool ShortFolder(FolderPick& pick) {
 
 // A special folder that must exist, with the folder of the product below it.
 bool BelowSpecial(int id, int choice, bool report, QWidget* owner, const QString& noFolder, const QString& missing,
-                  FolderPick& pick) {
+                  FolderPick& pick, const QString& below = kProductFolder) {
     const QString base = TrimFolder(places().special(id));
     if (base.isEmpty()) {
         Tell(report, owner, noFolder);
@@ -53,7 +56,18 @@ bool BelowSpecial(int id, int choice, bool report, QWidget* owner, const QString
         Tell(report, owner, missing);
         return false;
     }
-    return Set(pick, base + kProductFolder, choice);
+    return Set(pick, base + below, choice);
+}
+
+// The uppermost level of `folder` that does not exist yet; empty when it exists.
+QString FirstMissingLevel(const QString& folder) {
+    QString missing;
+    for (QString level = TrimFolder(folder); !level.isEmpty() && !QFileInfo::exists(level);
+         level = QFileInfo(level).path()) {
+        if (level == missing) break;  // "." or "/" of a path that cannot exist
+        missing = level;
+    }
+    return missing;
 }
 }  // namespace
 
@@ -65,7 +79,7 @@ bool Resolve(int option, bool report, QWidget* owner, FolderPick& pick) {
             return false;
         case kOptionLocal:
             return BelowSpecial(kLocalAppData, kOptionLocal, report, owner, QStringLiteral("Unable to access your Local Folder."),
-                                QStringLiteral("Unable to read/write access your Local Folder."), pick);
+                                QStringLiteral("Unable to read/write access your Local Folder."), pick, kLocalFolder);
         case kOptionProgramFiles:
             return BelowSpecial(kProgramFiles, kOptionProgramFiles, report, owner,
                                 QStringLiteral("Unable to access your [Program Files] Folder."),
@@ -115,10 +129,10 @@ bool DefaultFolder(QWidget* owner, FolderPick& pick) {
                             app::Icon::Information);
         return false;
     }
-    return Set(pick, local + kProductFolder, kOptionLocal);
+    return Set(pick, local + kLocalFolder, kOptionLocal);
 }
 
-bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWidget* owner) {
+bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWidget* owner, QString* made) {
     if (folder.size() > kFolderLimit) {
         app::prompts().show(owner, InstallTitle(), QStringLiteral("The Path you Specified is to long."), app::Icon::Error);
         return false;
@@ -130,6 +144,7 @@ bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWi
                             app::Icon::Information);
         return false;
     }
+    if (made) *made = FirstMissingLevel(folder);
     if (CreateFolderPath(folder, owner, true) && QFileInfo(folder).isDir()) return true;
     app::prompts().show(owner, InstallTitle(),
                         QStringLiteral("The Path to the Folder you Specified:\n%1\ncould not be created.\n").arg(folder),
@@ -138,13 +153,20 @@ bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWi
     return false;
 }
 
-bool InstallInto(PayloadView& view, const QString& folder, const QString& self) {
-    app::WriteText(app::kConfigure, QStringLiteral("ThisProgramDir"), folder);
-    app::WriteSigned(app::kConfigure, QStringLiteral("InstallingTheProgram"), 1);
+bool InstallInto(PayloadView& view, const QString& folder, const QString& self, const QString& made) {
+    const QString dirName = QStringLiteral("ThisProgramDir"), installingName = QStringLiteral("InstallingTheProgram");
+    const QString oldDir = app::ReadText(app::kConfigure, dirName), oldInstalling = app::ReadText(app::kConfigure, installingName);
+    app::WriteText(app::kConfigure, dirName, folder);
+    app::WriteSigned(app::kConfigure, installingName, 1);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // Nothing stays open in the folder being written: work from the root.
     QDir::setCurrent(QStringLiteral("/"));
     if (!WritePayload(view, folder, self)) {
+        app::WriteText(app::kConfigure, dirName, oldDir);
+        app::WriteText(app::kConfigure, installingName, oldInstalling);
+        // Only empty levels go: rmdir leaves a folder that holds anything.
+        for (QString level = TrimFolder(folder); !made.isEmpty() && QDir().rmdir(level) && level != made;)
+            level = QFileInfo(level).path();
         QApplication::restoreOverrideCursor();
         app::prompts().show(view.owner(), InstallTitle(), PermissionsText(), app::Icon::Information);
         return false;

@@ -26,14 +26,15 @@ bool RunChain(int clicked, QWidget* owner, FolderPick& pick);
 bool DefaultFolder(QWidget* owner, FolderPick& pick);
 
 // The checks of [Next >] with their messages: length, not the starting folder, and
-// created. True when the folder may be used.
-bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWidget* owner);
+// created. True when the folder may be used; `made` gets the uppermost level it created.
+bool CheckTargetFolder(const QString& folder, const QString& startingFolder, QWidget* owner, QString* made = nullptr);
 
 class PayloadView;
 // What an accepted folder gets: the two settings, the payload (from `self` for the
 // installer's own copy) and the registrations. False, after the permissions text, when a
-// payload step failed.
-bool InstallInto(PayloadView& view, const QString& folder, const QString& self);
+// payload step failed; then the payload has given back what it wrote, the settings are
+// what they were, and the levels of the folder from `made` down (made for it) go.
+bool InstallInto(PayloadView& view, const QString& folder, const QString& self, const QString& made = {});
 
 // Shown when a folder or a file cannot be written.
 QString PermissionsText();

@@ -97,7 +97,9 @@ int InstallerWindow::run() {
         else install();
         accept();
     });
-    return exec() == Accepted ? 0 : 1;
+    const int result = exec() == Accepted ? 0 : 1;
+    if (mode == Mode::UnInstall2) RemoveRelocatedCopy(self_);
+    return result;
 }
 
 void InstallerWindow::install() {

@@ -1,8 +1,12 @@
 #include "installer/payload.h"
 
+#include <stdio.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <vector>
 
 #include "app/file_copy.h"
 #include "formats/file_io.h"
@@ -31,6 +35,60 @@ constexpr PayloadEntry kPayload[kPayloadSteps] = {
 void ShowError(PayloadView& view, const QString& text) {
     app::prompts().show(view.owner(), InstallTitle(), text, app::Icon::Error);
 }
+
+// What the payload changes in the folder, so that an installation that fails part-way can
+// give the folder back as it was: new files and folders go, replaced files come back.
+class Journal {
+public:
+    ~Journal() {
+        for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+            if (done_) {
+                if (!it->kept.isEmpty()) QFile::remove(it->kept);
+            } else if (!it->kept.isEmpty()) {
+                // Two names of one file: rename leaves both, and the spare one goes. When the
+                // rename fails but the path holds a whole file (the earlier one, or the step's,
+                // written under a temporary name and renamed), the spare goes too rather than
+                // lie hidden in the user's folder; it stays only when it is the one copy left.
+                if (::rename(Native(it->kept), Native(it->path)) == 0 || QFileInfo::exists(it->path))
+                    ::unlink(Native(it->kept));
+            } else if (!it->existed) {
+                QFile::remove(it->path);
+            }
+        }
+        if (!done_)
+            for (const QString& folder : folders_) QDir().rmdir(folder);
+    }
+    void done() { done_ = true; }
+    void makeFolder(const QString& folder) {
+        if (!QFileInfo(folder).isDir() && QDir().mkdir(folder)) folders_.push_back(folder);
+    }
+    // Keeps what stands at `path` before a step writes there. A file keeps its place (a
+    // second name points at it) so the step meets it as it is; a link is moved aside, so
+    // the step writes a file of its own and never the one the link names.
+    void before(const QString& path) {
+        const QFileInfo info(path);
+        Step step{path, {}, info.exists() || info.isSymLink()};
+        if (step.existed) {
+            const QString kept = info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".tarvexinst-old");
+            QFile::remove(kept);
+            const bool ok = info.isSymLink() ? ::rename(Native(path), Native(kept)) == 0
+                                             : ::link(Native(path), Native(kept)) == 0 || app::CopyFileReplacing(path, kept);
+            if (ok) step.kept = kept;
+            else if (info.isSymLink()) QFile::remove(path);
+        }
+        steps_.push_back(step);
+    }
+
+private:
+    static QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+    struct Step {
+        QString path, kept;  // kept: where the earlier file or link waits
+        bool existed;
+    };
+    std::vector<Step> steps_;
+    std::vector<QString> folders_;
+    bool done_ = false;
+};
 
 // Programs are written as data; they need the execute bits wherever they can be read.
 void MakeRunnable(const QString& path) {
@@ -73,7 +131,7 @@ bool PayloadStep(PayloadView& view, int id, const QString& destination, const QS
         view.showSource(source);
         return ReplaceByCopy(source, destination, view.owner());
     }
-    view.showSource(QStringLiteral("RCDATA"));
+    view.showSource(QStringLiteral("embedded data"));
     if (WriteResourceFile(id, destination, view.owner())) return true;
     ShowError(view, QStringLiteral("Copying to:\n%1\nThe file could not be copied.\n\no Is %2 in use?\no Is your disk "
                                    "full?\n")
@@ -97,12 +155,14 @@ bool TimedCopy(const QString& source, const QString& destination, bool keepTime)
 }
 
 bool WritePayload(PayloadView& view, const QString& folder, const QString& self) {
+    Journal journal;
     for (int step = 1; step <= kPayloadSteps; ++step) {
         view.showProgress(QString(BarLength(step), QLatin1Char('|')));
         Pause(128);
         const PayloadEntry& entry = kPayload[step - 1];
         const QString destination = folder + QLatin1Char('/') + QLatin1String(entry.name);
-        if (step == 8) QDir().mkdir(folder + QStringLiteral("/Fax"));
+        if (step == 8) journal.makeFolder(folder + QStringLiteral("/Fax"));
+        if (!app::SameFile(self, destination)) journal.before(destination);
         bool ok;
         if (entry.id != 0) {
             ok = PayloadStep(view, entry.id, destination, {});
@@ -114,6 +174,7 @@ bool WritePayload(PayloadView& view, const QString& folder, const QString& self)
         }
         if (!ok) return false;
     }
+    journal.done();
     return true;
 }
 

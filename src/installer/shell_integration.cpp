@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +15,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/resource_writer.h"
 #include "app/viewer_state.h"
+#include "installer/dialog_kit.h"
 #include "installer/installer_env.h"
 #include "platform/shell.h"
 
@@ -20,7 +25,12 @@ namespace inst {
 
 namespace {
 const QString kGroup = QStringLiteral("Vantorel");
-const QString kViewerEntry = QStringLiteral("tarvex.desktop");
+// The file types' entry and the icons carry names of this installation's own: the Debian
+// package has tarvex.desktop and the icon "tarvex", and neither may hide the other.
+const QString kViewerEntry = QStringLiteral("com.quorvane.tarvexinst.Viewer.desktop");
+// What earlier versions of this installer called the entry.
+const QString kEarlierViewerEntry = QStringLiteral("tarvex.desktop");
+const QString kIconPrefix = QStringLiteral("com.quorvane.tarvexinst.");
 const QString kDcxType = QStringLiteral("image/x-dcx");
 const QString kPcxType = QStringLiteral("image/vnd.zbrush.pcx");  // shared-mime-info's PCX type
 const QString kEntrySuffix = QStringLiteral(".desktop");
@@ -40,25 +50,62 @@ QString EscapeValue(const QString& text) {
     return out;
 }
 
-// One Exec argument in double quotes, with the characters that must be escaped inside them.
+// One Exec argument: in double quotes, with the characters that must be escaped inside
+// them, only when it holds a character the desktop reserves. Openers that split the line
+// at blanks and take the first word as the program (xdg-open on a plain window manager)
+// cannot start a quoted program, so a plain path stays plain. A percent sign is doubled
+// either way, as it would start a field code.
 QString QuoteArgument(const QString& arg) {
-    QString out = QStringLiteral("\"");
+    static const QString kReserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    const bool quote = std::any_of(arg.begin(), arg.end(), [](QChar c) { return kReserved.contains(c); });
+    QString out = quote ? QStringLiteral("\"") : QString();
     for (QChar c : arg) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+        if (quote && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\')))
             out += QLatin1Char('\\');
         if (c == QLatin1Char('%')) out += QLatin1Char('%');
         out += c;
     }
-    return out + QLatin1Char('"');
+    return quote ? out + QLatin1Char('"') : out;
 }
 
-bool WriteTextFile(const QString& path, const QString& text) {
+QString ReadTextFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// The program that the Exec line of a desktop entry file starts: the value's own escapes
+// undone first, then the quoting of its first argument.
+QString ExecProgram(const QString& entryFile) {
+    QString value;
+    for (const QString& line : ReadTextFile(entryFile).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("Exec="))) value = line.mid(5);
+    static const QString kEscaped = QStringLiteral("sntr"), kMeant = QStringLiteral(" \n\t\r");
+    QString exec, program;
+    for (int i = 0; i < value.size(); ++i) {
+        const QChar c = value[i] == QLatin1Char('\\') && i + 1 < value.size() ? value[++i] : QChar();
+        exec += c.isNull() ? value[i] : kEscaped.contains(c) ? kMeant[kEscaped.indexOf(c)] : c;
+    }
+    bool quoted = false;
+    for (int i = 0; i < exec.size(); ++i) {
+        if (exec[i] == QLatin1Char('"')) quoted = !quoted;
+        else if (exec[i] == QLatin1Char(' ') && !quoted) break;
+        else program += quoted && exec[i] == QLatin1Char('\\') && i + 1 < exec.size() ? exec[++i] : exec[i];
+    }
+    return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
+// Every file the installer writes for the desktop: a link standing in its place is replaced
+// by the new file, as the desktop's own tools do, and never written through.
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    if (QFileInfo(path).isSymLink()) QFile::remove(path);
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return false;
-    f.write(text.toUtf8());
+    f.write(bytes);
     return f.commit();
 }
+
+bool WriteTextFile(const QString& path, const QString& text) { return WriteBytes(path, text.toUtf8()); }
 
 // Runs a desktop tool when it is installed; its result does not matter.
 void RunIfPresent(const QString& program, const QStringList& arguments) {
@@ -92,6 +139,63 @@ bool MoveWithoutReplacing(const QString& from, const QString& to) {
     if (::link(f.constData(), t.constData()) != 0) return false;
     ::unlink(f.constData());
     return true;
+}
+
+// The product's icons in the user's hicolor theme: name, picture, size.
+struct ThemeIcon {
+    const char* name;
+    const char* resource;
+    int size;
+};
+constexpr ThemeIcon kIcons[] = {{"Viewer", ":/installer/program.png", 64},
+                                {"ReadMe", ":/payload/133", 32},
+                                {"Manual", ":/payload/135", 32},
+                                {"UnInstall", ":/payload/136", 32}};
+
+QString IconName(const char* name) { return kIconPrefix + QLatin1String(name); }
+QString HicolorFolder() { return places().dataHome + QStringLiteral("/icons/hicolor"); }
+QString IconFile(const ThemeIcon& icon) {
+    return HicolorFolder() + QStringLiteral("/%1x%1/apps/%2.png").arg(icon.size).arg(IconName(icon.name));
+}
+
+// Icon themes notice new or removed icons by the time of the theme's folder; a cache that
+// is there must be made again, or it hides them.
+void IconsChanged() {
+    const QString hicolor = HicolorFolder();
+    ::utimensat(AT_FDCWD, QFile::encodeName(hicolor).constData(), nullptr, 0);
+    if (QFileInfo::exists(hicolor + QStringLiteral("/icon-theme.cache")))
+        RunIfPresent(QStringLiteral("gtk-update-icon-cache"), {QStringLiteral("-q"), QStringLiteral("-t"), hicolor});
+}
+
+void InstallIcons() {
+    EnsureInstallerResources();
+    for (const ThemeIcon& icon : kIcons) {
+        QFile picture(QLatin1String(icon.resource));
+        if (picture.open(QIODevice::ReadOnly)) WriteBytes(IconFile(icon), picture.readAll());
+    }
+    IconsChanged();
+}
+
+QString MimeAppsFile() { return places().configHome + QStringLiteral("/mimeapps.list"); }
+
+// Removes those of `entries` in the user's applications folder that start the viewer of
+// `folder`, then the defaults naming an entry that no longer exists anywhere (the Debian
+// package's tarvex.desktop, where it is installed, keeps its defaults).
+void RemoveViewerEntries(const QString& folder, const QStringList& entries) {
+    const QString applications = places().special(kUserPrograms);
+    const QString viewer = QDir::cleanPath(folder + QStringLiteral("/tarvex"));
+    QString mimeapps = ReadTextFile(MimeAppsFile());
+    const QString before = mimeapps;
+    bool removed = false;
+    for (const QString& entry : entries) {
+        const QString file = applications + QLatin1Char('/') + entry;
+        if (QFileInfo::exists(file) && QDir::cleanPath(ExecProgram(file)) == viewer) removed |= QFile::remove(file);
+        if (QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry).isEmpty())
+            mimeapps = WithoutApplication(mimeapps, entry);
+    }
+    if (mimeapps != before) WriteTextFile(MimeAppsFile(), mimeapps);
+    // The desktop's cache of which entry opens which type would still name it.
+    if (removed) RunIfPresent(QStringLiteral("update-desktop-database"), {applications});
 }
 
 QString DirectoryFile() {
@@ -133,11 +237,11 @@ bool MayChange(int folderId, const QString& folder) {
 Shortcut GroupShortcut(const QString& folder, int index) {
     const QString f = folder;
     switch (index) {
-        case 0: return {QStringLiteral("Vantorel"), f + QStringLiteral("/tarvex"), {}, f, QStringLiteral("image-x-generic")};
-        case 1: return {QStringLiteral("Manual"), f + QStringLiteral("/MANUAL.TXT"), {}, f, f + QStringLiteral("/MANUAL.png"), true};
-        case 2: return {QStringLiteral("Read Me"), f + QStringLiteral("/README.TXT"), {}, f, f + QStringLiteral("/README.png"), true};
+        case 0: return {QStringLiteral("Vantorel"), f + QStringLiteral("/tarvex"), {}, f, IconName("Viewer")};
+        case 1: return {QStringLiteral("Manual"), f + QStringLiteral("/MANUAL.TXT"), {}, f, IconName("Manual"), true};
+        case 2: return {QStringLiteral("Read Me"), f + QStringLiteral("/README.TXT"), {}, f, IconName("ReadMe"), true};
         case 3: return {QStringLiteral("Help"), f + QStringLiteral("/tarvexhelp.htm"), {}, f, QStringLiteral("text-html"), true};
-        default: return {QStringLiteral("UnInstall"), f + QStringLiteral("/tarvexinst"), QStringLiteral("UnInstall"), f, f + QStringLiteral("/UNINSTL.png")};
+        default: return {QStringLiteral("UnInstall"), f + QStringLiteral("/tarvexinst"), QStringLiteral("UnInstall"), f, IconName("UnInstall")};
     }
 }
 }  // namespace
@@ -187,6 +291,37 @@ QString WithDefaultApplication(const QString& mimeappsText, const QStringList& m
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+QString WithoutApplication(const QString& mimeappsText, const QString& entry) {
+    QStringList lines = mimeappsText.split(QLatin1Char('\n'));
+    bool ours = false;  // inside a group this installer writes to
+    for (int i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith(QLatin1Char('['))) {
+            ours = lines[i] == QLatin1String("[Default Applications]") || lines[i] == QLatin1String("[Added Associations]");
+            continue;
+        }
+        const int eq = lines[i].indexOf(QLatin1Char('='));
+        if (!ours || eq < 0) continue;
+        const QString value = lines[i].mid(eq + 1);
+        QStringList programs = value.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        if (programs.removeAll(entry) == 0) continue;
+        if (programs.isEmpty()) {
+            lines.removeAt(i--);
+            continue;
+        }
+        lines[i] = lines[i].left(eq + 1) + programs.join(QLatin1Char(';')) +
+                   (value.endsWith(QLatin1Char(';')) ? QStringLiteral(";") : QString());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void RemoveFileTypes(const QString& folder) {
+    RemoveViewerEntries(folder, {kViewerEntry, kEarlierViewerEntry});
+    // The icons go with the last entry that shows them.
+    if (QFileInfo::exists(places().special(kUserPrograms) + QLatin1Char('/') + kViewerEntry)) return;
+    for (const ThemeIcon& icon : kIcons) QFile::remove(IconFile(icon));
+    IconsChanged();
+}
+
 void WriteRegistrations(const QString& folder) {
     const Places& p = places();
     // The uninstall entry: six values in one group, or none when the file cannot be made.
@@ -207,11 +342,14 @@ void WriteRegistrations(const QString& folder) {
     }
     // The file types: the viewer as the program that opens both, a type for DCX (the
     // container's magic number 987654321, little-endian), and the defaults of this user.
+    // An entry an earlier version made for this folder under the package's name goes first.
+    RemoveViewerEntries(folder, {kEarlierViewerEntry});
+    InstallIcons();
     const QString applications = p.special(kUserPrograms);
     WriteTextFile(applications + QLatin1Char('/') + kViewerEntry,
-                  QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nIcon=image-x-generic\n"
-                                 "MimeType=%3;%4;\nNoDisplay=true\nTerminal=false\n")
-                      .arg(app::kProductName, EscapeValue(OpenCommand(folder)), kDcxType, kPcxType));
+                  QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\nIcon=%3\n"
+                                 "MimeType=%4;%5;\nNoDisplay=true\nTerminal=false\n")
+                      .arg(app::kProductName, EscapeValue(OpenCommand(folder)), IconName("Viewer"), kDcxType, kPcxType));
     const QString mime = p.dataHome + QStringLiteral("/mime");
     WriteTextFile(mime + QStringLiteral("/packages/vantorel-dcx.xml"),
                   QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -224,11 +362,8 @@ void WriteRegistrations(const QString& folder) {
                                  "</mime-info>\n")
                       .arg(kDcxType, kPcxType));
     RunIfPresent(QStringLiteral("update-mime-database"), {mime});
-    const QString mimeapps = p.configHome + QStringLiteral("/mimeapps.list");
-    QFile old(mimeapps);
-    QString text = old.open(QIODevice::ReadOnly) ? QString::fromUtf8(old.readAll()) : QString();
-    old.close();
-    WriteTextFile(mimeapps, WithDefaultApplication(text, {kDcxType, kPcxType}, kViewerEntry));
+    const QString text = ReadTextFile(MimeAppsFile());
+    WriteTextFile(MimeAppsFile(), WithDefaultApplication(text, {kDcxType, kPcxType}, kViewerEntry));
     RunIfPresent(QStringLiteral("update-desktop-database"), {applications});
 }
 
@@ -250,8 +385,8 @@ bool MakeShortcut(QWidget*, int folderId, const Shortcut& shortcut, bool group, 
         QDir().mkdir(groupFolder);
         if (folderId == kUserPrograms) {
             // The menu shows the folder's entries as a submenu through these two files.
-            WriteTextFile(DirectoryFile(), QStringLiteral("[Desktop Entry]\nType=Directory\nName=%1\nIcon=image-x-generic\n")
-                                               .arg(shortcut.name));
+            WriteTextFile(DirectoryFile(), QStringLiteral("[Desktop Entry]\nType=Directory\nName=%1\nIcon=%2\n")
+                                               .arg(shortcut.name, IconName("Viewer")));
             WriteTextFile(MenuMergeFile(), MenuMergeText());
         }
         if (open) app::shell().open(groupFolder);
@@ -259,8 +394,14 @@ bool MakeShortcut(QWidget*, int folderId, const Shortcut& shortcut, bool group, 
     }
     const QString path = ShortcutPath(folderId, shortcut.name);
     const QString tmp = shortcut.workingFolder + QStringLiteral("/tmp");
-    QFile f(tmp);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    // Never through a link named tmp: its file is not the installer's to change.
+    const int fd = app::OpenRegularFile(tmp, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    QFile f;
+    if (!f.open(fd, QIODevice::WriteOnly, QFile::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     const QByteArray bytes = ShortcutEntry(shortcut).toUtf8();
     const bool saved = f.write(bytes) == bytes.size() && f.flush();
     f.close();

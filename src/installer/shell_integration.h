@@ -9,9 +9,11 @@ class QWidget;
 
 namespace inst {
 
-// The viewer's command line for a file: "{folder}/tarvex" %f, quoted for a desktop entry.
+// The viewer's command line for a file: {folder}/tarvex %f, quoted where a desktop entry
+// must quote it.
 QString OpenCommand(const QString& folder);
-// A desktop entry's Exec value for `program` with `arguments` (already an argument list text).
+// A desktop entry's Exec value for `program` with `arguments` (already an argument list text);
+// the program is quoted only when it holds a character the desktop reserves.
 QString ExecLine(const QString& program, const QString& arguments = {});
 
 // The uninstall entry, then the file types (the viewer's desktop entry, the DCX type, the
@@ -20,6 +22,11 @@ void WriteRegistrations(const QString& folder);
 // Sets `mime`=`entry` in the [Default Applications] and [Added Associations] groups of a
 // mimeapps.list text, keeping every other line.
 QString WithDefaultApplication(const QString& mimeappsText, const QStringList& mimeTypes, const QString& entry);
+// Takes `entry` out of the lists of those two groups; a type left with none goes.
+QString WithoutApplication(const QString& mimeappsText, const QString& entry);
+// After an uninstall: the file-type entry that starts the viewer of `folder` (also under the
+// name earlier versions gave it), the defaults naming an entry that is gone, and the icons.
+void RemoveFileTypes(const QString& folder);
 
 struct Shortcut {
     QString name;       // "Vantorel", "Manual", ...

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 
+#include "app/file_copy.h"
 #include "app/viewer_state.h"
 #include "installer/dialog_kit.h"
 #include "installer/installer_env.h"
@@ -13,6 +15,7 @@
 #include "installer/shell_integration.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
+#include "platform/shell.h"
 
 namespace inst {
 
@@ -25,11 +28,36 @@ QString ProgramFolder() {
 void Message(QWidget* owner, const QString& text, app::Icon icon) {
     app::prompts().show(owner, app::kProductName, text, icon);
 }
+
+bool Inside(const QString& path, const QString& folder) {
+    const QString p = QDir::cleanPath(path), f = QDir::cleanPath(folder);
+    return !path.isEmpty() && (p == f || p.startsWith(f + QLatin1Char('/')));
+}
+
+// Once the program folder is gone, nothing may lead there any more: the file types, the
+// settings that name a place inside it (the others stay), and the uninstall entry.
+void ForgetFolder(const QString& folder) {
+    RemoveFileTypes(folder);
+    for (const QString& name : app::ValueNames(app::kConfigure))
+        if (Inside(app::ReadText(app::kConfigure, name), folder)) app::WriteText(app::kConfigure, name, {});
+    QSettings entry(places().uninstallEntryFile(), QSettings::IniFormat);
+    if (Inside(entry.value(app::kProductName + QStringLiteral("/InstallLoaction")).toString(), folder))
+        entry.remove(app::kProductName);
+}
 }  // namespace
 
 QString RelocationFolder() {
     const QString local = TrimFolder(places().special(kLocalAppData));
     return local.isEmpty() ? QString() : local + QStringLiteral("/TEMP/Tarvex");
+}
+
+void RemoveRelocatedCopy(const QString& self) {
+    const QString relocation = RelocationFolder();
+    // A running program's file may go on Linux; the program itself runs on to its end.
+    if (relocation.isEmpty() || !app::SameFile(QFileInfo(self).path(), relocation)) return;
+    QFile::remove(self);
+    // The folders go too when nothing else is in them.
+    if (QDir().rmdir(relocation)) QDir().rmdir(QFileInfo(relocation).path());
 }
 
 bool RunFirstStage(QWidget* owner) {
@@ -60,6 +88,7 @@ void RunUninstallCommand(QWidget* owner) {
     if (confirm.run() != QDialog::Accepted) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     RunRemovalSequence(64);
+    if (!QFileInfo::exists(confirm.folder())) ForgetFolder(confirm.folder());
     QApplication::restoreOverrideCursor();
     Message(owner, QStringLiteral("%1 has been UnInstalled.").arg(product), app::Icon::Information);
 }
@@ -140,7 +169,9 @@ void ConfirmDialog::finish() {
         reject();
         return;
     }
-    if (!RemoveFolderTree(folder_))
+    // The folder holds the user's faxes: the trash keeps them, and only where there is none
+    // that can take the folder is it removed.
+    if (!app::MoveToTrash(folder_) && !RemoveFolderTree(folder_))
         Message(this, QStringLiteral("Some files of the folder:\n%1\ncould not be removed.").arg(folder_),
                 app::Icon::Information);
     accept();

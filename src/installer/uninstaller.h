@@ -17,6 +17,9 @@ QString RelocationFolder();
 bool RunFirstStage(QWidget* owner);
 // The second stage's command: question, confirmation, removal, final message.
 void RunUninstallCommand(QWidget* owner);
+// At the end of the second stage: the relocated copy `self` deletes itself, and its
+// folders when they are empty. Any other program file stays.
+void RemoveRelocatedCopy(const QString& self);
 
 // Why `folder` must not be removed, or empty when it is an installation that may go:
 // it must hold the installed viewer, and must not be /, the home folder or above it,
@@ -36,6 +39,7 @@ public:
     QLabel* explanation() const { return text_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* finishButton() const { return finish_; }
+    QString folder() const { return folder_; }
 
 private:
     void finish();

@@ -2,16 +2,39 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QSpinBox>
 
 namespace app {
 
 namespace {
 Prompts* g_override = nullptr;
+
+// Qt's printer dialog without its page range and copy count: the fax dialog's own range is
+// the only one, and each sheet comes out once.
+class PrinterSetupDialog : public QPrintDialog {
+public:
+    using QPrintDialog::QPrintDialog;
+    void setVisible(bool visible) override {
+        QPrintDialog::setVisible(visible);  // shows the range again for a CUPS printer
+        if (!visible) return;
+        for (const char* name : {"gbPrintRange", "collate"})
+            if (auto* w = findChild<QWidget*>(QLatin1String(name))) w->hide();
+        if (auto* copies = findChild<QSpinBox*>(QStringLiteral("copies"))) {
+            copies->setValue(1);
+            copies->hide();
+            for (auto* label : findChildren<QLabel*>())
+                if (label->buddy() == copies) label->hide();
+        }
+    }
+};
 
 QMessageBox::StandardButton ToQt(Button b) {
     switch (b) {
@@ -34,7 +57,40 @@ QMessageBox::Icon ToQt(Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Folders and the files the user may run. QDir::Executable cannot say this in a file
+// dialog: its model then hides every entry that is readable or writable as well.
+class ProgramsOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setOn(bool on) {
+        on_ = on;
+        invalidateFilter();
+    }
+    // The file system model's own order stays (folders first, names in natural order).
+    void sort(int column, Qt::SortOrder order) override { sourceModel()->sort(column, order); }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!on_ || !files) return true;
+        const QModelIndex entry = files->index(row, 0, parent);
+        return files->isDir(entry) || files->fileInfo(entry).isExecutable();
+    }
+
+private:
+    bool on_ = true;
+};
+
 void Prepare(QFileDialog& d, const FileDialogSpec& spec) {
+    if (spec.programsFirst && !spec.filters.isEmpty()) {
+        // A desktop's own file dialog would show every file under the programs' filter.
+        d.setOption(QFileDialog::DontUseNativeDialog);
+        auto* programs = new ProgramsOnly(&d);
+        d.setProxyModel(programs);
+        const QString first = spec.filters.first();
+        QObject::connect(&d, &QFileDialog::filterSelected, programs,
+                         [programs, first](const QString& filter) { programs->setOn(filter == first); });
+    }
     d.setWindowTitle(spec.title);
     d.setDirectory(spec.startFolder);
     d.setNameFilters(spec.filters);
@@ -42,15 +98,6 @@ void Prepare(QFileDialog& d, const FileDialogSpec& spec) {
     d.setDefaultSuffix(spec.defaultSuffix);
     if (!spec.fileName.isEmpty()) d.selectFile(spec.fileName);
     d.setOption(QFileDialog::ReadOnly, false);
-    if (spec.programsFirst && !spec.filters.isEmpty()) {
-        // Programs have no extension to filter by: the first filter shows executables only.
-        const QDir::Filters all = QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot;
-        d.setFilter(all | QDir::Executable);
-        const QString programs = spec.filters.first();
-        QObject::connect(&d, &QFileDialog::filterSelected, &d, [&d, all, programs](const QString& filter) {
-            d.setFilter(filter == programs ? all | QDir::Executable : all);
-        });
-    }
 }
 
 // Open dialogs want an existing file; save dialogs any name in an existing folder.
@@ -93,7 +140,7 @@ QString QtPrompts::openFile(QWidget* owner, const FileDialogSpec& spec) { return
 QString QtPrompts::saveFile(QWidget* owner, const FileDialogSpec& spec) { return RunFileDialog(owner, spec, true); }
 
 bool QtPrompts::printerSetup(QWidget* owner, QPrinter* printer) {
-    QPrintDialog d(printer, owner);
+    PrinterSetupDialog d(printer, owner);
     // Here a printer is only chosen; nothing prints when the dialog closes.
     d.setWindowTitle(QStringLiteral("Print Setup"));
     if (auto* box = d.findChild<QDialogButtonBox*>())

@@ -21,7 +21,7 @@ struct FileDialogSpec {
     QString fileName;          // preset name (may be a full path)
     QStringList filters;       // e.g. "Fax (*.dcx *.DCX)"
     QString defaultSuffix;     // without the dot
-    bool programsFirst = false;  // the first filter lists executable programs only
+    bool programsFirst = false;  // the first filter lists folders and programs only
 };
 
 class Prompts {

@@ -50,6 +50,13 @@ QString ReadText(const QString& subkey, const QString& name, const QString& fall
     return value;
 }
 
+QStringList ValueNames(const QString& subkey) {
+    BusyGuard busy;
+    QSettings store(SettingsPath(), QSettings::IniFormat);
+    store.beginGroup(subkey);
+    return store.childKeys();
+}
+
 // Qt's own writer can report success after a write that failed (on a full disk it left an
 // empty store), so the store is made in a scratch folder, read back under another name
 // (a name QSettings has not cached), and only then put in place.

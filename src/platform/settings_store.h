@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace app {
@@ -24,6 +25,8 @@ bool WriteText(const QString& subkey, const QString& name, const QString& text);
 std::int32_t ReadSigned(const QString& subkey, const QString& name, std::int32_t fallback);
 // C notation: "0x" hexadecimal, a leading "0" octal; the parsed prefix counts.
 std::uint32_t ReadUnsigned(const QString& subkey, const QString& name, std::uint32_t fallback);
+// The names of the values stored in `subkey`, set or empty.
+QStringList ValueNames(const QString& subkey);
 void WriteSigned(const QString& subkey, const QString& name, std::int32_t value);
 void WriteUnsigned(const QString& subkey, const QString& name, std::uint32_t value);
 

@@ -1,58 +1,106 @@
 #include "platform/shell.h"
 
-#include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QStandardPaths>
 #include <QFileInfo>
 #include <QProcess>
-#include <QUrl>
+#include <QStandardPaths>
+
+#include "platform/pump_wait.h"
 
 namespace app {
 
 namespace {
-bool StartProgram(const QString& program, const QStringList& arguments, const QString& workingFolder) {
-    return QProcess::startDetached(program, arguments, workingFolder);
+// How long a program is watched for a failure. A program started for a page fails at once
+// when it cannot run (env or flatpak naming what is not there). An opener may take longer:
+// xdg-open tries browser after browser on a desktop it does not know, and then waits for the
+// one it started. What still runs after the watch has started its program.
+constexpr int kStartWatchMs = 2000;
+constexpr int kOpenerWatchMs = 10000;
+constexpr int kWatchPollMs = 10;
+
+// Runs a program that hands something on and judges it by its exit status; one still running
+// after `watchMs` (or when the viewer closes) is left to end by itself.
+bool RunWatched(const QString& program, const QStringList& arguments, const QString& workingFolder, int watchMs) {
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setWorkingDirectory(workingFolder);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);  // nothing the started program holds open
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    QElapsedTimer watched;
+    watched.start();
+    while (!process->waitForFinished(0) && process->state() != QProcess::NotRunning && watched.elapsed() < watchMs &&
+           !ShuttingDown())
+        PumpWait(kWatchPollMs);
+    if (process->state() != QProcess::NotRunning) {
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        return true;
+    }
+    const bool ok = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    delete process;
+    return ok;
 }
 
 class DesktopShell : public Shell {
 public:
-    bool open(const QString& pathOrUrl, const QString&) override {
+    // GLib's opener first: it returns as soon as the program is started, whatever the
+    // desktop. xdg-open also knows $BROWSER and the desktops' own openers.
+    bool open(const QString& pathOrUrl, const QString& workingFolder) override {
         const bool local = QFileInfo(pathOrUrl).isAbsolute() || QFileInfo::exists(pathOrUrl);
-        // The desktop's opener runs detached and cannot report a missing document; say it here.
         if (local && !QFileInfo::exists(pathOrUrl)) return false;
-        QUrl url = local ? QUrl::fromLocalFile(QFileInfo(pathOrUrl).absoluteFilePath()) : QUrl(pathOrUrl);
-        return QDesktopServices::openUrl(url);
+        const QString target = local ? QFileInfo(pathOrUrl).absoluteFilePath() : pathOrUrl;
+        const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+        if (!gio.isEmpty() && RunWatched(gio, {QStringLiteral("open"), target}, workingFolder, kOpenerWatchMs))
+            return true;
+        const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        return !xdgOpen.isEmpty() && RunWatched(xdgOpen, {target}, workingFolder, kOpenerWatchMs);
     }
     bool start(const QString& program, const QStringList& arguments, const QString& workingFolder) override {
-        return StartProgram(program, arguments, workingFolder);
+        return RunWatched(program, arguments, workingFolder, kStartWatchMs);
     }
 };
+
+DesktopShell& desktopShell() {
+    static DesktopShell desktop;
+    return desktop;
+}
 Shell* g_shell = nullptr;
 }  // namespace
 
-bool RecordingShell::start(const QString& program, const QStringList& arguments, const QString& workingFolder) {
-    started << (QStringList{program} + arguments).join(QLatin1Char(' '));
-    if (runPrograms) return StartProgram(program, arguments, workingFolder);
-    return startResult;
+bool RecordingShell::open(const QString& pathOrUrl, const QString& workingFolder) {
+    opened << pathOrUrl;
+    return runPrograms ? desktopShell().open(pathOrUrl, workingFolder) : result;
 }
 
-Shell& shell() {
-    static DesktopShell desktop;
-    return g_shell ? *g_shell : desktop;
+bool RecordingShell::start(const QString& program, const QStringList& arguments, const QString& workingFolder) {
+    started << (QStringList{program} + arguments).join(QLatin1Char(' '));
+    return runPrograms ? desktopShell().start(program, arguments, workingFolder) : startResult;
 }
+
+Shell& shell() { return g_shell ? *g_shell : desktopShell(); }
 
 void setShell(Shell* s) { g_shell = s; }
 
-bool DiscardFile(const QString& path) {
+bool MoveToTrash(const QString& path) {
     // When Qt finds no trash at all it "trashes" into files/ and info/ of the current folder,
-    // so the home trash ($XDG_DATA_HOME/Trash), its last resort, is made sure of first.
+    // so the home trash ($XDG_DATA_HOME/Trash), its last resort, is made sure of first. Qt
+    // never copies across file systems: a trash elsewhere refuses and nothing moves.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QFileInfo trash(QDir(data).filePath(QStringLiteral("Trash")));
     const bool homeTrash = !data.isEmpty() && QDir().mkpath(data) && (trash.isDir() || !trash.exists());
-    if (homeTrash && QFile::moveToTrash(path)) return true;
+    return homeTrash && QFile::moveToTrash(path);
+}
+
+bool DiscardFile(const QString& path) {
     // No trash for this file (or none that can be made): the file goes for good.
-    return QFile::remove(path);
+    return MoveToTrash(path) || QFile::remove(path);
 }
 
 }  // namespace app

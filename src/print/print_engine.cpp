@@ -306,23 +306,24 @@ PageOutcome PrintPage(PrintFile& pf, unsigned page, const PrintOptions& options,
     std::uint32_t done = 0;
     std::size_t size = 0, pos = 0;
     while (done < rows) {
-        if (pos == size) {
-            if (pump) pump();
-            std::int64_t n = file.Read(chunk, sizeof chunk);
-            if (n <= 0) {
-                printer.FinishEarly();
-                return {PageResult::Printed, {}};
-            }
-            size = static_cast<std::size_t>(n);
-            pos = 0;
-        }
-        // The decoder keeps an unfinished line in `line` between chunks.
+        // The decoder keeps an unfinished line in `line` between chunks, and a run that
+        // went past the end of a line: that run may complete lines without more input.
         auto r = decoder.Decode(chunk + pos, size - pos, line, 1);
         pos += r.consumed;
         if (r.lines == 1) {
             printer.AddLine(line);
             ++done;
+            continue;
         }
+        // Only now is more input needed; the file ending here leaves no line to complete.
+        if (pump) pump();
+        std::int64_t n = file.Read(chunk, sizeof chunk);
+        if (n <= 0) {
+            printer.FinishEarly();
+            return {PageResult::Printed, {}};
+        }
+        size = static_cast<std::size_t>(n);
+        pos = 0;
     }
     printer.Finish();
     return {PageResult::Printed, {}};
@@ -348,12 +349,11 @@ PrintRun PrintPages(PrintFile& file, unsigned first, unsigned last, const PrintO
         }
         if (file.kind() != FaxKind::Dcx) break;
         ++page;
-        if (page > last) break;
-        if (hooks.aborted && hooks.aborted()) {
-            run.aborted = true;
-            break;
-        }
+        if (page > last || (hooks.aborted && hooks.aborted())) break;
     }
+    // Abort pressed while the last page (or a PCX's only page) printed counts too: the page
+    // was completed, and the document is aborted all the same.
+    run.aborted = hooks.aborted && hooks.aborted();
     return run;
 }
 

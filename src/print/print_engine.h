@@ -134,7 +134,7 @@ PageOutcome PrintPage(PrintFile& file, unsigned page, const PrintOptions& option
 struct PrintHooks {
     std::function<void(unsigned current, unsigned first, unsigned last)> progress;  // before each page
     std::function<void()> pump;                                                     // before each read
-    std::function<bool()> aborted;                                                  // between pages
+    std::function<bool()> aborted;                                                  // after each page
     std::function<void(const std::string& message)> error;                          // an engine message
 };
 
@@ -143,7 +143,7 @@ struct PrintRun {
     unsigned skipped = 0;  // pages skipped as blank
     bool stopped = false;  // a page could not be printed
     unsigned stoppedAt = 0;
-    bool aborted = false;
+    bool aborted = false;  // abort was pressed: the document is aborted, even after its last page
 };
 
 // The page loop of a print job: a skipped blank page leaves the started device page

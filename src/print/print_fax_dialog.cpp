@@ -13,6 +13,7 @@
 
 #include "app/viewer_state.h"
 #include "help/help.h"
+#include "print/qt_printer.h"
 
 namespace app {
 
@@ -60,12 +61,12 @@ PrintFaxDialog::PrintFaxDialog(QWidget* owner, ViewerState& state)
     setWindowTitle(kPrintFaxTitle);
 
     auto* printerBox = new QGroupBox(tr("Printer:"), this);
-    auto* driverLabel = new QLabel(tr("&Selected Printer Driver:"), printerBox);
+    // Alt+S belongs to the button: a label claiming it too would only move the focus.
+    auto* driverLabel = new QLabel(tr("Selected Printer Driver:"), printerBox);
     printer_ = new QLabel(printerBox);
     printer_->setWordWrap(true);
     printer_->setMinimumWidth(360);
     setup_ = new QPushButton(tr("&Select/Setup Printer"), printerBox);
-    driverLabel->setBuddy(setup_);
     auto* printerLayout = new QVBoxLayout(printerBox);
     printerLayout->addWidget(driverLabel);
     printerLayout->addWidget(printer_);
@@ -129,7 +130,7 @@ bool PrintFaxDialog::Prepare() {
     pageCount_->setText(QStringLiteral("%1").arg(job_.pageCount(), 4, 10, QLatin1Char('0')));
     first_->setText(QStringLiteral("1"));
     last_->setText(QString::number(job_.pageCount()));
-    printer_->setText(job_.printerText());
+    printer_->setText(PrinterDisplayText(job_.printerText()));
     const PrintChoices c = job_.StoredChoices();
     (c.dither == 2 ? normal_ : light_)->setChecked(true);
     scaling_[c.scalingFactor - 1]->setChecked(true);
@@ -152,7 +153,7 @@ PrintChoices PrintFaxDialog::Choices() const {
 
 void PrintFaxDialog::SelectSetupPrinter() {
     if (job_.SelectPrinter(this)) {
-        printer_->setText(job_.printerText());
+        printer_->setText(PrinterDisplayText(job_.printerText()));
         print_->setFocus();
     }
 }

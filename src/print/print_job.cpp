@@ -21,7 +21,7 @@ const QString kNoPrinter = QStringLiteral("No Printer selected. Unable to print 
 const QString kBadRange = QStringLiteral("The Page Number(s) are invalid.");
 constexpr int kPageFieldChars = 4;
 
-void Fail(QWidget* owner, const QString& text) { prompts().show(owner, kPrintFaxTitle, text, Icon::Error); }
+void PrintError(QWidget* owner, const QString& text) { prompts().show(owner, kPrintFaxTitle, text, Icon::Error); }
 
 // Writes a print setting only when it differs from what is stored.
 template <class T>
@@ -47,7 +47,7 @@ void PrintJob::Release() { file_.Close(); }
 bool PrintJob::Open(QWidget* owner) {
     path_ = state_.currentFax;
     auto opened = file_.Open(ToCorePath(path_));
-    if (!opened.ok && !opened.message.empty()) Fail(owner, FromCore(opened.message));
+    if (!opened.ok && !opened.message.empty()) PrintError(owner, FromCore(opened.message));
     if (!opened.ok) Release();
     return opened.ok;
 }
@@ -90,12 +90,12 @@ std::unique_ptr<QPrinter> PrintJob::OpenPrinterOrSetup(QWidget* owner) {
     if (auto printer = OpenPrinter(printerText())) return printer;
     QPrinter setup(QPrinter::HighResolution);
     if (!prompts().printerSetup(owner, &setup)) {
-        Fail(owner, kNoPrinter);
+        PrintError(owner, kNoPrinter);
         return nullptr;
     }
     RememberSetup(setup);
     if (auto printer = OpenPrinter(printerText())) return printer;
-    Fail(owner, kPrinterTrouble);
+    PrintError(owner, kPrinterTrouble);
     return nullptr;
 }
 
@@ -116,7 +116,7 @@ PrintJob::Outcome PrintJob::Print(QWidget* owner, const PrintChoices& choices, c
     StoreChoices(choices, false);
     const unsigned first = ParsePageField(firstText), last = ParsePageField(lastText);
     if (first < 1 || first > last || last > pageCount()) {
-        Fail(owner, kBadRange);
+        PrintError(owner, kBadRange);
         return Outcome::BadRange;
     }
     std::unique_ptr<PrintProgress> progress = makeProgress();
@@ -132,7 +132,7 @@ PrintJob::Outcome PrintJob::Print(QWidget* owner, const PrintChoices& choices, c
     const fax::print::DeviceGeometry geometry = GeometryOf(*printer);
     QPainter painter;
     if (!geometry.Valid() || !painter.begin(printer.get())) {
-        Fail(owner, kPrinterTrouble);
+        PrintError(owner, kPrinterTrouble);
         return Outcome::Cancelled;
     }
 
@@ -144,10 +144,13 @@ PrintJob::Outcome PrintJob::Print(QWidget* owner, const PrintChoices& choices, c
     hooks.progress = [&](unsigned current, unsigned f, unsigned l) { progress->showPage(current, f, l); };
     hooks.pump = [] { PumpWait(1, true); };
     hooks.aborted = [&] { return progress->abortRequested(); };
-    hooks.error = [owner](const std::string& message) { Fail(owner, FromCore(message)); };
+    hooks.error = [owner](const std::string& message) { PrintError(owner, FromCore(message)); };
     run_ = fax::print::PrintPages(file_, first, last, options, geometry, device, hooks);
-    if (run_.aborted) printer->abort();
+    // Qt's printers cannot abort a document they have begun: it is handed over whole when
+    // it ends, and then taken back.
+    const bool discard = run_.aborted && !printer->abort();
     painter.end();
+    if (discard) DiscardDocument(*printer);
     sheets_ = device.sheets();
     progress.reset();
     Release();

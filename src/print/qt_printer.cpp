@@ -2,6 +2,9 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
+
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
@@ -74,16 +77,31 @@ QString PrinterTextFor(const QPrinter& printer) {
     return JoinPrinterText({name, QPrinterInfo::printerInfo(name).makeAndModel(), CupsDeviceUri(name)});
 }
 
+namespace {
+
+// The file a file printer writes (it has no name, and a file: URI); empty for any other.
+QString FileOfPrinter(const PrinterParts& parts) {
+    const QUrl url(parts.port);
+    return parts.device.isEmpty() && url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+QString PrinterDisplayText(const QString& text) {
+    const QString file = FileOfPrinter(SplitPrinterText(text));
+    return file.isEmpty() ? text : QStringLiteral("Print to File (PDF): %1").arg(file);
+}
+
 std::unique_ptr<QPrinter> OpenPrinter(const QString& text) {
     const PrinterParts parts = SplitPrinterText(text);
     if (parts.device.isEmpty()) {
-        const QUrl url(parts.port);
+        const QString file = FileOfPrinter(parts);
         // A text at its limit may have lost the end of the file name: never print to a
         // file the user did not choose.
-        if (text.size() >= kPrinterTextMax || !url.isLocalFile() || url.toLocalFile().isEmpty()) return nullptr;
+        if (text.size() >= kPrinterTextMax || file.isEmpty()) return nullptr;
         auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(url.toLocalFile());
+        printer->setOutputFileName(file);
         printer->setResolution(kPrinterResolution);
         // A file has no unprintable margin: the whole sheet is the printable area.
         printer->setFullPage(true);
@@ -103,6 +121,21 @@ void UsePaperOf(const QPrinter& chosen, QPrinter& printer) {
     printer.setPageSize(chosen.pageLayout().pageSize());
     printer.setPageOrientation(chosen.pageLayout().orientation());
     UseImageableArea(printer);
+}
+
+void DiscardDocument(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        QFile::remove(printer.outputFileName());
+        return;
+    }
+    const QByteArray queue = printer.printerName().toLocal8Bit();
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.constData(), 1, CUPS_WHICHJOBS_ACTIVE);
+    int newest = 0;
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].title && QString::fromLocal8Bit(jobs[i].title) == printer.docName()) newest = std::max(newest, jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    if (newest > 0) cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), newest, 0);
 }
 
 fax::print::DeviceGeometry GeometryOf(QPrinter& printer) {

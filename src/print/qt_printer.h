@@ -34,6 +34,8 @@ PrinterParts SplitPrinterText(const QString& text);
 // The text up to its first comma, at most 79 characters.
 QString PrinterNameOf(const QString& text);
 
+// The printer text as the dialog shows it: a file printer by its file, any other as stored.
+QString PrinterDisplayText(const QString& text);
 // The text for the printer a print dialog has chosen (make and model and URI from CUPS).
 QString PrinterTextFor(const QPrinter& printer);
 // Opens the printer the text names, on its default paper; null when there is no such printer.
@@ -41,6 +43,10 @@ std::unique_ptr<QPrinter> OpenPrinter(const QString& text);
 // Paper size and orientation as on `chosen` (a printer's properties), the margins the
 // printer cannot print on kept.
 void UsePaperOf(const QPrinter& chosen, QPrinter& printer);
+
+// An aborted document, already handed over, taken back: a file printer's file is removed,
+// a print queue's job (the newest of this user's with the document's name) cancelled.
+void DiscardDocument(const QPrinter& printer);
 
 // What the engine needs to know of the printer's page.
 fax::print::DeviceGeometry GeometryOf(QPrinter& printer);

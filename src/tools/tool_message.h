@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace fax {
+#include "formats/product.h"
 
-inline constexpr const char* kProductTitle = "Vantorel";
+namespace fax {
 
 enum class MessageIcon { Information, Question, Error };
 

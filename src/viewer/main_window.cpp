@@ -89,6 +89,7 @@ void MainWindow::openCurrentFax() {
     if (opened) currentPage_ = 1;
     findBar_->faxChanged(opened ? state_.currentFax : QString());
     if (!opened) {
+        releaseFax();  // no page of a fax that is not there stays on screen
         postCommand(cmd::RefreshAccumulator);
         return;
     }
@@ -167,8 +168,17 @@ bool MainWindow::UnZipFaxToScreen(bool newFile) {
 }
 
 void MainWindow::releaseFax() {
-    surface_.Clear();
     if (view_) view_->setSurface(nullptr, 0, 0);
+    closeFax();
+}
+
+void MainWindow::lendFax() {
+    view_->holdPicture();
+    closeFax();
+}
+
+void MainWindow::closeFax() {
+    surface_.Clear();
     reader_.Close();
     pageShown_ = false;
 }

@@ -95,6 +95,10 @@ private:
     void placeWindow();
     void rememberEdges();
 
+    // A tool takes the fax: its page stays on screen as a still picture until a page is
+    // shown again (or the fax turns out to be gone).
+    void lendFax();
+    void closeFax();
     bool UnZipFaxToScreen(bool newFile);
     void showPage();            // 32804
     void openCurrentFax();      // 32802

@@ -99,8 +99,8 @@ void MainWindow::dispatch(int id, qint64 parameter) {
         {cmd::FindPrevious,
          [](MainWindow* w, qint64) { w->findBar_->isHidden() ? w->openFind(false) : w->findBar_->step(false); }},
         {cmd::Help, [](MainWindow* w, qint64) { ShowHelp(w, w->state_, QString()); }},
-        {cmd::ReadMe, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("README.TXT")); }},
-        {cmd::Manual, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, QStringLiteral("MANUAL.TXT")); }},
+        {cmd::ReadMe, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, kReadMe); }},
+        {cmd::Manual, [](MainWindow* w, qint64) { OpenDocument(w, w->state_, kManual); }},
         {cmd::WebSite, [](MainWindow* w, qint64) { OpenWebSite(w->state_); }},
         {cmd::Email,
          [](MainWindow* w, qint64) {
@@ -146,7 +146,7 @@ void MainWindow::breakUp() {
         message(QStringLiteral("dcx to pcx BreakUp is busy."), Icon::Information);
         return;
     }
-    releaseFax();
+    lendFax();
     RunBreakUp(this, state_);
     postCommand(cmd::OpenCurrentFax);
 }
@@ -162,7 +162,7 @@ void MainWindow::print() {
         return;
     }
     const unsigned page = currentPage_;
-    releaseFax();
+    lendFax();
     RunPrintFax(this, state_);
     // The same page again, not page 1.
     if (!reader_.Open(state_.currentFax.toStdString()) || reader_.ReadLayout() != fax::PageError::None) {
@@ -185,8 +185,9 @@ void MainWindow::zoomEdit() {
         return;
     }
     const unsigned page = currentPage_;
-    releaseFax();
-    hide();
+    // The window steps aside while the paint program has the page (the Zoom/Edit dialog
+    // hides it then); its messages come up over the page as it was.
+    lendFax();
     RunZoomEdit(this, state_, page);
     if (ShuttingDown()) {
         close();  // a close request came while the editor ran: the viewer stays closed

@@ -36,11 +36,20 @@ PageView::PageView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void PageView::setSurface(const view::PageSurface* surface, int displayWidth, std::int64_t pageHeight) {
+    held_ = QPixmap();
     surface_ = surface;
     displayWidth_ = surface ? displayWidth : 0;
     pageHeight_ = surface ? pageHeight : 0;
     highlights_.clear();  // they belong to the page and zoom shown so far
     resetScroll();
+    viewport()->update();
+}
+
+void PageView::holdPicture() {
+    if (!surface_) return;
+    held_ = viewport()->grab();
+    heldAt_ = QPoint(hpos(), vpos());
+    surface_ = nullptr;  // the ranges stay, so the window keeps its look
     viewport()->update();
 }
 
@@ -110,7 +119,10 @@ void PageView::showBand(const view::PageSurface::Tile& tile) {
 
 void PageView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    if (!surface_) return;
+    if (!surface_) {
+        if (!held_.isNull()) painter.drawPixmap(heldAt_ - QPoint(hpos(), vpos()), held_);
+        return;
+    }
     const QRect area = event->rect();
     const std::int64_t top = vpos();
     const int left = hpos();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QPixmap>
 #include <QPoint>
 #include <QRect>
 #include <cstdint>
@@ -28,6 +29,10 @@ public:
     // Shows `surface` (not owned) at display width `displayWidth` with page height H;
     // nullptr releases it and erases the picture.
     void setSurface(const view::PageSurface* surface, int displayWidth, std::int64_t pageHeight);
+    // Lets go of the surface but keeps showing what is on screen now, as a still picture,
+    // while a tool has the fax; the next setSurface drops the picture.
+    void holdPicture();
+    bool holdsPicture() const { return !held_.isNull(); }
     // Changes H (after decoding it shrinks to what was decoded) and sets the ranges again.
     void setPageHeight(std::int64_t pageHeight);
     // Paints a freshly decoded band at once when it lies in the visible area.
@@ -73,6 +78,8 @@ private:
     void updateRanges();
 
     const view::PageSurface* surface_ = nullptr;
+    QPixmap held_;   // the page as last shown, while the surface is away
+    QPoint heldAt_;  // the scroll position it was taken at
     int displayWidth_ = 0;
     std::int64_t pageHeight_ = 0;
     std::vector<Highlight> highlights_;

@@ -9,6 +9,7 @@
 #include "app/file_copy.h"
 #include "app/viewer_state.h"
 #include "platform/prompts.h"
+#include "platform/pump_wait.h"
 #include "zoomedit/bitmap_file.h"
 #include "zoomedit/zoom_edit.h"
 #include "zoomedit/zoom_edit_command.h"
@@ -16,12 +17,12 @@
 namespace app {
 
 namespace {
-int g_open = 0;
+int g_zoomEditOpen = 0;
 }
 
 ZoomEditDialog::ZoomEditDialog(QWidget* owner, ViewerState& state, unsigned page)
     : QDialog(owner), state_(state), page_(page), scope_(this) {
-    ++g_open;
+    ++g_zoomEditOpen;
     setWindowTitle(tr("Zoom/Edit Fax"));
     first_ = new QLabel(tr("Loading the editor"), this);
     second_ = new QLabel(tr("Please stand by..."), this);
@@ -36,9 +37,9 @@ ZoomEditDialog::ZoomEditDialog(QWidget* owner, ViewerState& state, unsigned page
     setMinimumSize(320, 120);
 }
 
-ZoomEditDialog::~ZoomEditDialog() { --g_open; }
+ZoomEditDialog::~ZoomEditDialog() { --g_zoomEditOpen; }
 
-bool ZoomEditDialog::IsOpen() { return g_open > 0; }
+bool ZoomEditDialog::IsOpen() { return g_zoomEditOpen > 0; }
 
 bool ZoomEditDialog::Prepare() {
     adjustSize();
@@ -62,6 +63,9 @@ bool ZoomEditDialog::Prepare() {
 void ZoomEditDialog::Start() {
     ZoomEditCommand command(this, state_.programDir, state_.currentFax, page_, state_.settings.paintProgram);
     command.showDialog = [this](bool visible) {
+        // The window that started Zoom/Edit steps aside with this dialog while the paint
+        // program has the page (and stays away when it was closed meanwhile).
+        if (QWidget* owner = parentWidget(); owner && !(visible && ShuttingDown())) owner->setVisible(visible);
         if (visible) {
             showNormal();
             raise();

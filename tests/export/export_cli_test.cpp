@@ -40,13 +40,13 @@ TEST(ExportCli, WritesBothFilesOrReportsTheCode) {
     };
     const Case cases[] = {
         {"not a fax", dir.File("bad.pcx"), dir.File("b.tif"), dir.File("b.pdf"),
-         "Dcx-Pcx to TIF and PDF failed with error[2028]\n"},
+         dir.File("bad.pcx") + "\nIs not a DCX or PCX fax file: it starts with neither a DCX page table nor a PCX page header.\n"},
         {"missing fax", dir.File("none.dcx"), dir.File("c.tif"), dir.File("c.pdf"),
-         "Can not open:\n" + dir.File("none.dcx") + "\n\nIs it open in another program?\n\nMessage(3)\n"},
+         dir.File("none.dcx") + "\nCan not be accessed: No such file or directory.\n"},
         {"TIF folder missing", dir.File("fax.DCX"), dir.File("x/d.tif"), dir.File("d.pdf"),
-         "Dcx-Pcx to TIF and PDF failed with error[2044]\n"},
+         "Dcx-Pcx to TIF and PDF failed with error[2044]: the TIF file can not be created: No such file or directory.\n"},
         {"PDF folder missing", dir.File("fax.DCX"), dir.File("e.tif"), dir.File("x/e.pdf"),
-         "Dcx-Pcx to TIF and PDF failed with error[2061]\n"},
+         "Dcx-Pcx to TIF and PDF failed with error[2061]: the PDF file can not be written: No such file or directory.\n"},
     };
     for (const Case& c : cases) {
         std::string err;

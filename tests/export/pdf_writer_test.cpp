@@ -4,10 +4,12 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <regex>
 #include <string>
 
 #include "export/fax_export.h"
+#include "export/mh_codes.h"
 #include "export/pdf_writer.h"
 #include "export/tiff_writer.h"
 #include "export_test_util.h"
@@ -316,6 +318,87 @@ TEST(PdfErrors, PageWidthUpToTheWidestFaxLine) {
     }
 }
 
+// Every image is, byte for byte, the one libtiff's decoder and Group 4 coder make of the page
+// (the writer's way before it had coders of its own): from our TIFFs, other writers' in every
+// compression, bit order and strip layout, and damaged ones, which libtiff mends or refuses
+// and the writer with it. libtiff's own tiff2pdf agrees on our TIFF.
+TEST(PdfImages, SameBytesAsLibtiffsCoder) {
+    const TIFFErrorHandler errors = TIFFSetErrorHandler(nullptr), warnings = TIFFSetWarningHandler(nullptr);
+    TempDir dir;
+    Bytes noisy = PatternPage(kW, 150, 7);
+    for (std::size_t i = kW * 60; i < kW * 90; ++i) noisy[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    const Converted ours = ConvertPixels(dir, {noisy, PatternPage(kW, 40, 8)});
+    fax::TiffWriter writer;
+    RunTiffWriter(ReadBytes(SourceDir() + "/resources/samples/sample.dcx"), dir.File("s.dcx"), dir.File("s.tif"), writer);
+    ASSERT_EQ(RunCommand("cd '" + dir.path() + "' && '" + CliPath() + "' pbm fax.dcx 1 p.pbm >/dev/null && gm convert p.pbm -compress Fax gm3.tif && gm convert p.pbm -compress Group4 "
+                         "gm4.tif && pamtotiff -g3 -rowsperstrip=40 p.pbm >nb3.tif && pamtotiff -g3 -2d -fill p.pbm >nb2.tif && "
+                         "pamtotiff -g3 -lsb2msb p.pbm >nbl.tif && pamtotiff -g4 p.pbm >nb4.tif && pamtotiff -none p.pbm >raw.tif && "
+                         "tiff2pdf -o t2p.pdf '" + ours.tif + "'"),
+              0);
+    EXPECT_TRUE(PdfImageStreams(ReadBytes(dir.File("t2p.pdf"))) == PdfImageStreams(ours.bytes));
+    std::vector<std::string> tiffs = {ours.tif, dir.File("s.tif")};
+    for (const char* name : {"gm3", "gm4", "nb3", "nb2", "nbl", "nb4", "raw"}) tiffs.push_back(dir.File(name + std::string(".tif")));
+
+    // Damaged copies of the Group 3 ones, in their strips: bits flipped, bytes changed,
+    // spans of zeros or ones; our TIFF also with any strip length, 0 and past the end too.
+    std::mt19937 random(5);
+    for (const std::string& base : {ours.tif, dir.File("gm3.tif"), dir.File("nb3.tif")}) {
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> strips;
+        TIFF* t = TIFFOpen(base.c_str(), "r");
+        for (std::uint32_t s = 0; s < TIFFNumberOfStrips(t); ++s) strips.emplace_back(TIFFGetStrileOffset(t, s), TIFFGetStrileByteCount(t, s));
+        TIFFClose(t);
+        const Bytes good = ReadBytes(base);
+        for (int i = 0; i < 80; ++i) {
+            Bytes bad = good;
+            const auto [at, size] = strips[random() % strips.size()];
+            const std::size_t pos = at + random() % size, span = 1 + random() % 40;
+            switch (random() % (base == ours.tif ? 4 : 3)) {
+                case 0: bad[pos] ^= static_cast<std::uint8_t>(1u << random() % 8); break;
+                case 1: bad[pos] = static_cast<std::uint8_t>(random()); break;
+                case 2: std::fill_n(bad.begin() + pos, std::min(span, at + size - pos), random() % 2 ? 0x00 : 0xFF); break;
+                default: {  // the first page's StripByteCounts, in its directory block
+                    const std::size_t entry = Le32(bad, 4) + 2 + 12 * 9 + 8;
+                    const std::uint32_t length = static_cast<std::uint32_t>(random() % (2 * bad.size()));
+                    for (int k = 0; k < 4; ++k) bad[entry + k] = static_cast<std::uint8_t>(length >> (8 * k));
+                }
+            }
+            tiffs.push_back(dir.File("bad" + std::to_string(tiffs.size()) + ".tif"));
+            WriteBytes(tiffs.back(), bad);
+        }
+    }
+    int mended = 0;
+    for (const std::string& tif : tiffs) {
+        bool ok = false;
+        const std::vector<Bytes> want = LibtiffG4Pages(tif, ok);
+        const int result = fax::TiffToPdf(tif, tif + ".pdf");
+        ASSERT_EQ(result == 0, ok) << tif;
+        if (result == 0) { EXPECT_TRUE(PdfImageStreams(ReadBytes(tif + ".pdf")) == want) << tif; }
+        mended += result == 0 && tif.find("bad") != std::string::npos;
+    }
+    EXPECT_GT(mended, 40);  // many damaged pages are mended, not refused
+    TIFFSetErrorHandler(errors);
+    TIFFSetWarningHandler(warnings);
+}
+
+// A strip of over 1 MiB that libtiff reads in part (past ten times its rows' size and 4 KiB).
+TEST(PdfImages, LargeStripsAsLibtiffReadsThem) {
+    const std::uint32_t rows = 484, limit = 2160 * rows + 4105;  // past 1 MiB
+    Bytes strip, line(fax::MhLineBytesMax(1728));
+    line.resize(fax::CodeMhLine(nullptr, 0, 1728, line.data()));  // a white row
+    for (std::uint32_t y = 0; y < rows; ++y) strip.insert(strip.end(), line.begin(), line.end());
+    TempDir dir;
+    for (std::uint32_t size : {limit, limit + 1}) {
+        Bytes data = strip;
+        data.insert(data.end() - 6, size - strip.size(), 0x00);  // zero fill before the last row's EOL
+        const std::string tif = CodedTiff(dir, std::to_string(size) + ".tif", 1728, rows, COMPRESSION_CCITTFAX3, 2, data);
+        bool ok = false;
+        const std::vector<Bytes> want = LibtiffG4Pages(tif, ok);
+        EXPECT_EQ(ok, size == limit);
+        EXPECT_EQ(fax::TiffToPdf(tif, tif + ".pdf"), ok ? 0 : 1);
+        if (ok) { EXPECT_TRUE(PdfImageStreams(ReadBytes(tif + ".pdf")) == want); }
+    }
+}
+
 TEST(PdfText, StringsAndIdentifier) {
     struct Case {
         std::string in, out;
@@ -336,7 +419,7 @@ TEST(PdfText, IdentifierContinuesAcrossConversions) {
     // values make one identifier, each as 8 hexadecimal digits, low byte first.
     std::vector<std::string> sequence;
     std::uint32_t state = 1;
-    for (int id = 0; id < 64; ++id) {
+    for (int id = 0; id < 4096; ++id) {
         std::string text;
         for (int v = 0; v < 4; ++v) {
             state = state * 214013u + 2531011u;

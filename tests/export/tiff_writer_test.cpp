@@ -199,10 +199,14 @@ TEST(TiffLayout, ThreePagesLinkedInOrderAndReadByTiffinfo) {
     for (std::size_t y = 0; y < 50; ++y)
         for (std::size_t x = 200; x < 216; ++x) ASSERT_EQ(pages[2].rows[y * kW + x], 0) << y;
 
-    // An independent reader, decoding every strip, has nothing to complain about.
+    // An independent reader, decoding every strip, has nothing to complain about, and
+    // tiffcp copies the pages to the same pixels.
     std::string out;
     EXPECT_EQ(RunCommand("tiffinfo -D '" + dir.File("out.tif") + "' 2>&1 >/dev/null", &out), 0);
     EXPECT_EQ(out, "");
+    ASSERT_EQ(RunCommand("tiffcp -c none '" + dir.File("out.tif") + "' '" + dir.File("copy.tif") + "'"), 0);
+    auto copies = DecodeTiff(dir.File("copy.tif"), ok);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(ok && copies.size() == 3 && copies[i].rows == pages[i].rows) << i;
     out.clear();
     RunCommand("tiffinfo '" + dir.File("out.tif") + "'", &out);
     EXPECT_NE(out.find("CCITT Group 3"), std::string::npos) << out;

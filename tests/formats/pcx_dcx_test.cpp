@@ -95,6 +95,9 @@ TEST(DcxTable, DamagedTablesAreRefused) {
     EXPECT_EQ(extents[1].length, 0u);  // equal offsets: an empty page
     EXPECT_EQ(extents[3].length, 1000u);
 
+    EXPECT_TRUE(fax::PageExtents(table({4096, 6999}), 7000, "f.dcx", extents, message));  // one byte left
+    EXPECT_FALSE(fax::PageExtents(table({4096, 7000}), 7000, "f.dcx", extents, message));  // none: no page
+    EXPECT_NE(message.find("page 2 starts at the end"), std::string::npos);
     EXPECT_FALSE(fax::PageExtents(table({4096, 9000}), 7000, "f.dcx", extents, message));
     EXPECT_NE(message.find("page 2 lies beyond the end"), std::string::npos);
     EXPECT_TRUE(extents.empty());

@@ -11,7 +11,8 @@
 namespace helpfix {
 
 namespace {
-const char* kVariables[] = {"BROWSER", "PATH", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"};
+const char* kVariables[] = {"BROWSER", "PATH", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS",
+                            "DISPLAY", "XDG_CURRENT_DESKTOP"};
 
 void WriteScript(const QString& path, const QString& text) {
     QFile f(path);
@@ -45,7 +46,8 @@ HelpDesk::HelpDesk() {
     qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (root + "/data").toUtf8());
     qputenv("XDG_DATA_DIRS", (root + "/nodirs").toUtf8());
-    qunsetenv("BROWSER");
+    for (const char* v : {"DISPLAY", "XDG_CURRENT_DESKTOP"}) qunsetenv(v);  // xdg-open and xdg-settings see a bare
+    SetBrowserVariable("no-such-browser");                                  // desktop and no browser of this machine
     SetDesktopBrowser(QString(), QString());
     app::WriteText(app::kConfigure, "ThisProgramDir", state.programDir);
 }
@@ -68,7 +70,7 @@ void HelpDesk::SetBrowserVariable(const QString& value) {
 
 void HelpDesk::SetDesktopBrowser(const QString& desktopId, const QString& exec) {
     const QString root = Q(dir.path());
-    WriteScript(root + "/bin/xdg-settings", QStringLiteral("#!/bin/sh\necho '%1'\n").arg(desktopId));
+    WriteScript(root + "/config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=" + desktopId + "\n");
     if (exec.isEmpty()) return;
     // Only the main group's Exec names the browser; an action's Exec does not.
     WriteScript(root + "/data/applications/" + desktopId,

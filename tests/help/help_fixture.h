@@ -1,5 +1,5 @@
 // A program folder, a settings store and a desktop of stand-ins for the help tests: a
-// browser script that records how it was started, and an xdg-settings that names a
+// browser script that records how it was started, and the default browser's own
 // desktop entry.
 #pragma once
 
@@ -25,7 +25,7 @@ public:
 
     // $BROWSER for this test (unset when empty).
     void SetBrowserVariable(const QString& value);
-    // The stand-in xdg-settings answers `desktopId`; with a non-empty `exec` the entry exists.
+    // Makes `desktopId` the desktop's browser; with a non-empty `exec` the entry exists.
     void SetDesktopBrowser(const QString& desktopId, const QString& exec);
     // The arguments the stand-in browser was started with, its working folder first;
     // empty when it did not run within a few seconds.

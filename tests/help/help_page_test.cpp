@@ -76,12 +76,15 @@ TEST(HelpPage, IsValidWithWorkingLinksAndItsPicturesInside) {
 
 TEST(HelpPage, RewrittenAtEveryStartOverAUsersChanges) {
     HelpDesk desk;
+    ASSERT_TRUE(QFile::copy(kBuilt + "/README.TXT", desk.state.programDir + "/MANUAL.TXT"));  // the user's own
     QFile changed(desk.helpPage);
     ASSERT_TRUE(changed.open(QIODevice::WriteOnly));
     changed.write(QByteArray(400000, 'x'));  // longer than the page: nothing of it may remain
     changed.close();
     ASSERT_TRUE(app::WriteHelpFiles(nullptr, desk.state.programDir));
     EXPECT_EQ(ReadAll(desk.helpPage), ReadAll(kBuilt + "/tarvexhelp.htm"));
+    for (const char* doc : {"README.TXT", "MANUAL.TXT"})
+        EXPECT_EQ(ReadAll(desk.state.programDir + "/" + doc), ReadAll(kBuilt + "/README.TXT")) << doc;
     EXPECT_TRUE(desk.prompts.asked.empty());
 }
 

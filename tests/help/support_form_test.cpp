@@ -119,7 +119,7 @@ TEST(SupportForm, EachFailureHasItsMessage) {
             ASSERT_TRUE(QFile::link("/dev/full", path));
         } else {
             QFile::remove(path);
-            desk.shell.result = false;
+            desk.shell.runPrograms = true;  // a desktop with no browser and no program for web pages
         }
         desk.prompts.asked.clear();
         EXPECT_FALSE(app::ShowSupportForm(nullptr, state, kSubject, kMessage)) << c.what;

@@ -1,5 +1,6 @@
 // The desktop integration: uninstall entry, file types, launcher, menu group, and removal.
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -24,22 +25,26 @@ protected:
     }
 };
 
+const QString kEntry = "com.quorvane.tarvexinst.Viewer.desktop";
 const QStringList kGroupFiles = {"Help.desktop", "Manual.desktop", "Read Me.desktop", "UnInstall.desktop",
                                  "Vantorel.desktop"};
 
 }  // namespace
 
 TEST(DesktopExec, QuotingOfProgramPaths) {
+    // Quoted only where a reserved character stands; a percent sign is always doubled.
     struct Case {
         QString program, arguments, exec;
     } cases[] = {
-        {"/opt/Tarvex/tarvex", "%f", "\"/opt/Tarvex/tarvex\" %f"},
+        {"/opt/Tarvex/tarvex", "%f", "/opt/Tarvex/tarvex %f"},
+        {"/opt/100%/t_-.,+@:", {}, "/opt/100%%/t_-.,+@:"},
         {"/home/a b/Tarvex/tarvex", {}, "\"/home/a b/Tarvex/tarvex\""},
+        {"/x/~a", {}, "\"/x/~a\""},
         {"/x/$HOME`q`\"/100%/t\\v", "UnInstall", "\"/x/\\$HOME\\`q\\`\\\"/100%%/t\\\\v\" UnInstall"},
     };
     for (const Case& c : cases) EXPECT_EQ(inst::ExecLine(c.program, c.arguments), c.exec);
     // A folder shown with a trailing separator gives a doubled one in the open command.
-    EXPECT_EQ(inst::OpenCommand("/opt/Tarvex/"), "\"/opt/Tarvex//tarvex\" %f");
+    EXPECT_EQ(inst::OpenCommand("/opt/Tarvex/"), "/opt/Tarvex//tarvex %f");
 }
 
 TEST(DesktopMimeApps, DefaultsSetAndOtherLinesKept) {
@@ -84,19 +89,23 @@ TEST_F(Desktop, RegistrationsAndGroupAreValidAndFindable) {
     EXPECT_TRUE(entry.value("URLUpdateInfo").toString().startsWith("https://"));
 
     // Every entry passes the desktop's validator.
-    QStringList entries = {Apps() + "/tarvex.desktop", inst::places().desktop + "/Vantorel.desktop",
+    QStringList entries = {Apps() + "/" + kEntry, inst::places().desktop + "/Vantorel.desktop",
                            inst::places().dataHome + "/desktop-directories/vantorel.directory"};
     for (const QString& f : kGroupFiles) entries << Apps() + "/Vantorel/" + f;
     for (const QString& e : entries) {
         QString out;
         EXPECT_EQ(Shell("desktop-file-validate '" + e + "'", &out), 0) << e.toStdString() << "\n" << out.toStdString();
         EXPECT_FALSE(out.contains("error")) << out.toStdString();
+        // Its icon is the product's own, in the user's hicolor theme.
+        const QString icon = QSettings(e, QSettings::IniFormat).value("Desktop Entry/Icon").toString();
+        EXPECT_TRUE(icon == "text-html" || QDirIterator(inst::places().dataHome + "/icons/hicolor", {icon + ".png"},
+                                                        QDir::Files, QDirIterator::Subdirectories).hasNext()) << icon.toStdString();
     }
     EXPECT_EQ(EntriesOf(Apps() + "/Vantorel"), kGroupFiles);
     EXPECT_FALSE(QFileInfo::exists(folder + "/tmp"));
-    EXPECT_TRUE(Read(Apps() + "/tarvex.desktop").contains("Exec=\"" + folder + "//tarvex\" %f\n"));
-    EXPECT_TRUE(Read(Apps() + "/Vantorel/UnInstall.desktop").contains("Exec=\"" + folder + "/tarvexinst\" UnInstall\n"));
-    EXPECT_TRUE(Read(Apps() + "/Vantorel/Read Me.desktop").contains("Exec=xdg-open \"" + folder + "/README.TXT\"\n"));
+    EXPECT_TRUE(Read(Apps() + "/" + kEntry).contains("Exec=" + folder + "//tarvex %f\n"));
+    EXPECT_TRUE(Read(Apps() + "/Vantorel/UnInstall.desktop").contains("Exec=" + folder + "/tarvexinst UnInstall\n"));
+    EXPECT_TRUE(Read(Apps() + "/Vantorel/Read Me.desktop").contains("Exec=xdg-open " + folder + "/README.TXT\n"));
     EXPECT_TRUE(QFileInfo(inst::places().desktop + "/Vantorel.desktop").isExecutable());
     const QString menu = Read(inst::places().configHome + "/menus/applications-merged/vantorel.menu");
     for (const QString& f : kGroupFiles) EXPECT_TRUE(menu.contains("<Filename>Vantorel-" + f + "</Filename>"));
@@ -106,9 +115,9 @@ TEST_F(Desktop, RegistrationsAndGroupAreValidAndFindable) {
     // The desktop's own tools see the types and the default program.
     QString out;
     EXPECT_EQ(Shell("xdg-mime query default image/x-dcx", &out), 0);
-    EXPECT_EQ(out, "tarvex.desktop");
+    EXPECT_EQ(out, kEntry);  // never the Debian package's tarvex.desktop
     EXPECT_EQ(Shell("xdg-mime query default image/vnd.zbrush.pcx", &out), 0);
-    EXPECT_EQ(out, "tarvex.desktop");
+    EXPECT_EQ(out, kEntry);
     // A file named otherwise is still a DCX by its magic number (987654321, little-endian).
     testing_support::WriteBytes(path("fax.bin").toStdString(), {0xB1, 0x68, 0xDE, 0x3A, 0, 0, 0, 0});
     EXPECT_EQ(Shell("xdg-mime query filetype '" + path("fax.bin") + "'", &out), 0);

@@ -15,14 +15,21 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/viewer_state.h"
+#include "export/view_exports_dialog.h"
+#include "help/configure_dialog.h"
 #include "installer/dialog_kit.h"
 #include "installer/folder_dialog.h"
 #include "installer/folder_options.h"
 #include "installer/installer_window.h"
+#include "installer/uninstaller.h"
 #include "installer_fixture.h"
 #include "platform/instance_channel.h"
 #include "platform/pump_wait.h"
 #include "platform/settings_store.h"
+#include "print/print_fax_dialog.h"
+#include "tools/breakup_dialog.h"
+#include "tools/build_fax_dialog.h"
 
 using namespace installer_test;
 using namespace inst;
@@ -65,7 +72,7 @@ QString Long(const QString& base, int length) { return base + "/" + QString(leng
 }  // namespace
 
 TEST_F(Options, EachClickRunsItsChain) {
-    const QString shortF = path("Tarvex"), local = path(".local/share/Quorvane/Tarvex");
+    const QString shortF = path("Tarvex"), local = path(".local/share/Quorvane/Vantorel");
     const QString noLocal = "Unable to read/write access your Local Folder.";
     struct Case {
         const char* name;
@@ -127,7 +134,7 @@ TEST_F(Options, FolderProposedAtOpening) {
         {"earlier", [&] { Earlier(), Previous(); }, true, kOptionUpgrade, path("Old")},
         {"previous default", [&] { Previous(); }, true, kOptionUpgrade, places().previousDefault},
         {"short, made at once", [] {}, true, kOptionShort, path("Tarvex")},
-        {"local", [&] { BlockShort(); }, true, kOptionLocal, path("none/Quorvane/Tarvex")},
+        {"local", [&] { BlockShort(); }, true, kOptionLocal, path("none/Quorvane/Vantorel")},
         {"nothing", [&] { BlockShort(), DataHome({}); }, false, 0, {}},
     };
     for (const Case& c : cases) {
@@ -194,6 +201,9 @@ TEST_F(Options, DialogLayoutTabOrderAndTips) {
         const DialogUnits u(dialog.font());
         EXPECT_EQ(dialog.size(), u.rect(0, 0, 306, 166).size());
         EXPECT_EQ(dialog.windowTitle(), "Vantorel Installation");
+        EXPECT_EQ(dialog.findChild<QLabel*>()->text(),
+                  "Select a Path to the Folder where you want Vantorel to be Installed. If you a not an Admin and/or you "
+                  "are not sure what to select, just click the [Next] button...");
         EXPECT_EQ(dialog.option(kOptionShort)->geometry(), u.rect(197, 17, 100, 10));
         EXPECT_EQ(dialog.option(kOptionUpgrade)->geometry(), u.rect(197, 67, 49, 10));
         EXPECT_EQ(dialog.folderField()->geometry(), u.rect(4, 96, 298, 12));
@@ -297,9 +307,9 @@ TEST(InstallerWindow, ModesAndPicturePlace) {
 class Install : public InstallerHome {
 protected:
     // Runs the install command; the folder dialog gets `inDialog` and then a click on [Next >].
-    void RunInstall(const std::function<void(FolderDialog&)>& inDialog = {}) {
+    void RunInstall(const std::function<void(FolderDialog&)>& inDialog = {}, const QString& self = SelfPath()) {
         RunInstallCommand(nullptr, [&](QString& folder) {
-            FolderDialog dialog(SelfPath());
+            FolderDialog dialog(self);
             QTimer::singleShot(0, &dialog, [&] {
                 if (inDialog) inDialog(dialog);
                 if (dialog.isVisible()) QTest::mouseClick(dialog.nextButton(), Qt::LeftButton);
@@ -354,25 +364,52 @@ TEST_F(Install, ExitEndsWithTheWarning) {
     EXPECT_FALSE(QFileInfo::exists(places().desktop + "/Vantorel.desktop"));
 }
 
-TEST_F(Install, FailedPayloadStepEndsTheInstallation) {
-    // A read-only viewer file left in the proposed folder stops step 1.
-    const QString folder = path("Tarvex");
-    FakeInstallation(folder);
-    QFile::setPermissions(folder + "/tarvex", QFile::ReadOwner);
-    {
-        HonourPermissions honour;
-        RunInstall();
+TEST_F(Install, FailedInstallGivesBackWhatItWroteAndLinksAreNeverWrittenThrough) {
+    // The Debian package's launcher links its read-only documents into the folder it keeps.
+    const QString folder = path("Tarvex"), doc = path("doc"), gone = path("gone");
+    const QStringList docs = {"MANUAL.TXT", "README.TXT"};
+    auto linkDocs = [&] { for (const QString& d : docs) QDir().mkpath(folder), QFile::link(doc + "/" + d, folder + "/" + d); };
+    const QString missing = "Source File:\n" + gone + "\nis missing!";  // the last step fails
+    struct Case {
+        const char* name;
+        std::function<void()> setup;
+        QString self, message;  // message: of the failing step; empty: installed
+        int click;  // the option chosen before [Next >]
+        QString where; QStringList left;  // afterwards `where` holds `left` ("@": a link), or is gone
+    } cases[] = {
+        {"a read-only viewer stops step 1", [&] { FakeInstallation(folder), QFile::setPermissions(folder + "/tarvex", QFile::ReadOwner); },
+         SelfPath(), "Copying to:\n" + folder + "/tarvex\n", 0, folder, {"tarvex"}},
+        {"earlier files and links come back", [&] { FakeInstallation(folder), linkDocs(); }, gone, missing, 0, folder,
+         {"MANUAL.TXT@", "README.TXT@", "tarvex"}},
+        {"the folders made for it go", [] {}, gone, missing, kOptionLocal, path(".local/share/Quorvane"), {}},
+        {"links are replaced by files", linkDocs, SelfPath(), {}, 0, folder,
+         {"MANUAL.TXT", "README.TXT", "tarvex", "tarvexhelp.htm", "tarvexinst"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown(), QDir(home()).removeRecursively(), SetUp(), prompts_.asked.clear();
+        QDir().mkpath(doc);
+        for (const QString& d : docs)
+            testing_support::WriteBytes((doc + "/" + d).toStdString(), {'p'}), QFile::setPermissions(doc + "/" + d, QFile::ReadOwner);
+        c.setup();
+        {
+            HonourPermissions honour;
+            RunInstall([&](FolderDialog& d) { if (c.click) QTest::mouseClick(d.option(c.click), Qt::LeftButton, {}, QPoint(5, 5)); }, c.self);
+        }
+        const QStringList texts = prompts_.texts();
+        ASSERT_EQ(texts.size(), c.message.isEmpty() ? 1 : 4);
+        EXPECT_TRUE(texts.value(1).startsWith(c.message)) << texts.value(1).toStdString();
+        EXPECT_EQ(texts.mid(2), (c.message.isEmpty() ? QStringList() : QStringList{PermissionsText(), "Conditions Prevented Proper Installation."}));
+        QStringList left;  // backups of the earlier files included
+        for (const QFileInfo& e : QDir(c.where).entryInfoList({"*.TXT*", "*tarvex*"}, QDir::AllEntries | QDir::Hidden | QDir::System))
+            left << e.fileName() + (e.isSymLink() ? "@" : "");
+        EXPECT_EQ(left, c.left);
+        EXPECT_EQ(QFileInfo::exists(c.where), !c.left.isEmpty());
+        EXPECT_EQ(QFileInfo(folder + "/tarvex").size() == 6, !c.message.isEmpty() && !c.left.isEmpty());  // the earlier one
+        for (const QString& d : docs) EXPECT_EQ(testing_support::ReadBytes((doc + "/" + d).toStdString()), testing_support::Bytes{'p'});
+        EXPECT_EQ(app::ReadText(app::kConfigure, "ThisProgramDir"), c.message.isEmpty() ? folder : QString());
+        EXPECT_EQ(QFileInfo::exists(places().uninstallEntryFile()), c.message.isEmpty());
     }
-    const QStringList texts = prompts_.texts();
-    ASSERT_EQ(texts.size(), 4);
-    EXPECT_TRUE(texts[1].startsWith("Copying to:\n" + folder + "/tarvex\n"));
-    EXPECT_EQ(texts[2], PermissionsText());
-    EXPECT_EQ(texts[3], "Conditions Prevented Proper Installation.");
-    // The settings of the accepted folder stay; nothing else was made.
-    EXPECT_EQ(app::ReadText(app::kConfigure, "ThisProgramDir"), folder);
-    EXPECT_FALSE(QFileInfo::exists(folder + "/tarvexhelp.htm"));
-    EXPECT_FALSE(QFileInfo::exists(places().uninstallEntryFile()));
-    EXPECT_TRUE(launcher_.started.empty());
 }
 
 TEST_F(Install, RunningViewerIsClosedAndSavesItsSettings) {
@@ -424,4 +461,33 @@ TEST_F(Install, ViewerThatNeverAnswersCostsElevenPolls) {
     CloseRunningViewer(nullptr);
     EXPECT_TRUE(TakePauses().empty());
     EXPECT_TRUE(prompts_.asked.empty());
+}
+
+// Every dialog of both programs: Enter and Space press the focused push button, else Enter the default.
+TEST(DialogKeys, EveryButtonOfEveryDialog) {
+    app::ViewerState state;
+    std::unique_ptr<QDialog> dialogs[] = {
+        std::make_unique<app::ConfigureDialog>(nullptr, state), std::make_unique<app::SelectPaintProgramDialog>(nullptr, state),
+        std::make_unique<app::BreakUpDialog>(nullptr, state), std::make_unique<app::BuildFaxDialog>(nullptr, state),
+        std::make_unique<app::PrintFaxDialog>(nullptr, state), std::make_unique<app::ViewExportsDialog>(nullptr, "/t", "/p"),
+        std::make_unique<FolderDialog>("/self"), std::make_unique<ConfirmDialog>()};
+    for (std::unique_ptr<QDialog>& d : dialogs) {
+        d->show();
+        QPushButton* pressed = nullptr;
+        for (QPushButton* b : d->findChildren<QPushButton*>()) {
+            QObject::disconnect(b, &QPushButton::clicked, nullptr, nullptr);  // only the keys count
+            QObject::connect(b, &QPushButton::clicked, [&pressed, b] { pressed = b; });
+        }
+        for (QWidget* w : d->findChildren<QWidget*>()) {
+            QPushButton* button = qobject_cast<QPushButton*>(w);
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+                if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus) || (!button && key == Qt::Key_Space)) continue;
+                pressed = nullptr;
+                w->setFocus(Qt::TabFocusReason);  // a key of the user's, to the window
+                QTest::keyClick(d->windowHandle(), key);
+                EXPECT_TRUE(button ? pressed == button : pressed && pressed->isDefault()) << d->windowTitle().toStdString();
+            }
+        }
+        d.reset();  // a modal one would hold the keys of the next
+    }
 }

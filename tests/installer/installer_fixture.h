@@ -13,6 +13,7 @@
 #include "platform/scripted_prompts.h"
 #include "support/test_files.h"
 
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 namespace installer_test {
 
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }

@@ -128,7 +128,7 @@ TEST_F(Payload, FirstInstallWritesEveryFileInOrder) {
     for (int step = 1; step <= 10; ++step) bars << QString(inst::BarLength(step), '|');
     EXPECT_EQ(view.bars, bars);
     EXPECT_EQ(view.destinations, destinations.mid(0, 9));  // the timed copy of step 10 shows nothing
-    EXPECT_EQ(view.sources, QStringList(9, QStringLiteral("RCDATA")));
+    EXPECT_EQ(view.sources, QStringList(9, QStringLiteral("embedded data")));
     EXPECT_EQ(TakePauses(), std::vector<int>(10, 128));
 }
 

@@ -7,10 +7,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
 #include "installer/installer_env.h"
+#include "installer/installer_window.h"
 #include "installer/shell_integration.h"
 #include "installer/uninstaller.h"
 #include "installer_fixture.h"
@@ -105,6 +107,7 @@ TEST_F(Uninstall, FirstStageStopsWithItsMessages) {
 
 TEST_F(Uninstall, SecondStageRemovesFolderAndShortcuts) {
     const QString folder = Installed();
+    testing_support::WriteBytes((places().dataHome + "/Trash").toStdString(), {1});  // no trash: removed for good
     // No to the question, or [Cancel] in the dialog: nothing is removed.
     prompts_.answers = {app::No};
     RunUninstallCommand(nullptr);
@@ -188,4 +191,40 @@ TEST_F(Uninstall, RemoverDeletesLinksNotWhatTheyPointTo) {
     QDir().mkpath(again + "/.keep");
     EXPECT_FALSE(RemoveFolderTree(again));
     EXPECT_EQ(QDir(again).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{".keep"});
+}
+
+TEST_F(Uninstall, AsAUserDoesItFaxesGoToTheTrashAndNothingPointsAtTheFolder) {
+    QString before, after;
+    ASSERT_EQ(Shell("xdg-mime query default image/x-dcx", &before), 0);  // what this machine offers without us
+    const QString folder = Installed(), fax = folder + "/Fax/sample.dcx", apps = places().special(kUserPrograms);
+    RecordingView view;
+    ASSERT_TRUE(WritePayload(view, folder, SelfPath()));
+    WriteRegistrations(folder + "/");  // as the folder field shows it
+    // xdg-open on a plain window manager starts the installed viewer on the fax, which keeps it as DftFax.
+    Shell("(DISPLAY=:97 xdg-open " + fax + "; echo $? >x && mv x opened) >/dev/null 2>&1 &");  // in the start folder
+    for (int i = 0; i < 1000 && !app::ReadSigned(app::kHandles, "TransHandle", 0); ++i) QTest::qWait(20);
+    CloseRunningViewer(nullptr);
+    for (int i = 0; i < 1000 && !QFileInfo::exists(path("start/opened")); ++i) QTest::qWait(20);
+    EXPECT_EQ(testing_support::ReadBytes(path("start/opened").toStdString()), (testing_support::Bytes{'0', '\n'}));
+    EXPECT_EQ(app::ReadText(app::kConfigure, "DftFax"), fax);
+    // What an earlier version left: its entry for this folder under the package's name.
+    Shell("printf '[Desktop Entry]\\nExec=\"%s/tarvex\" %%f\\n' " + folder + " >" + apps + "/tarvex.desktop");
+    app::WriteText(app::kConfigure, "PaintProgram", "/usr/bin/mtpaint");
+    ASSERT_TRUE(RunFirstStage(nullptr));
+    prompts_.answers = {app::Yes};
+    ClickInConfirmation(true);
+    InstallerWindow(QStringLiteral("UnInstall2"), launcher_.started.back().program).run();
+    EXPECT_EQ(prompts_.texts().last(), "Vantorel has been UnInstalled.");
+    const QString trash = places().dataHome + "/Trash";
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(testing_support::ReadBytes((trash + "/files/Tarvex/Fax/deep/a.dcx").toStdString()), testing_support::Bytes{1});
+    EXPECT_TRUE(QSettings(trash + "/info/Tarvex.trashinfo", QSettings::IniFormat).value("Trash Info/Path") == folder);
+    ASSERT_EQ(Shell("xdg-mime query default image/x-dcx", &after), 0);
+    EXPECT_EQ(after, before);
+    for (const QString& gone : {apps + "/com.quorvane.tarvexinst.Viewer.desktop", apps + "/tarvex.desktop",
+                                RelocationFolder(), places().dataHome + "/icons/hicolor/64x64/apps/com.quorvane.tarvexinst.Viewer.png"})
+        EXPECT_FALSE(QFileInfo::exists(gone)) << gone.toStdString();
+    EXPECT_EQ(app::ReadText(app::kConfigure, "ThisProgramDir") + app::ReadText(app::kConfigure, "DftFax"), QString());
+    EXPECT_EQ(app::ReadText(app::kConfigure, "PaintProgram"), "/usr/bin/mtpaint");  // the rest stays
+    EXPECT_TRUE(QSettings(places().uninstallEntryFile(), QSettings::IniFormat).childGroups().isEmpty());
 }

@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
+#include "help/configure_dialog.h"
 #include "platform/prompts.h"
 #include "platform/scripted_prompts.h"
 #include "platform/window_stack.h"
@@ -58,7 +61,7 @@ TEST(Prompts, SaveDialogLeavesTheOverwriteQuestionToTheCommand) {
             if (!dialog || !dialog->isVisible()) continue;
             dialog->selectFile(existing);
             // Should the dialog ask, its box is answered No and the dialog cancelled.
-            QTimer::singleShot(0, [&, dialog] {
+            QTimer::singleShot(0, dialog, [&, dialog] {
                 for (QWidget* b : QApplication::topLevelWidgets())
                     if (auto* box = qobject_cast<QMessageBox*>(b); box && box->isVisible()) {
                         asked = true;
@@ -74,6 +77,29 @@ TEST(Prompts, SaveDialogLeavesTheOverwriteQuestionToTheCommand) {
     spec.startFolder = QString::fromStdString(dir.path());
     EXPECT_EQ(qt.saveFile(nullptr, spec), existing);
     EXPECT_FALSE(asked);
+}
+
+// The paint program chooser lists folders and programs, and every file under "All Files".
+TEST(Prompts, ProgramChooserListsFoldersAndPrograms) {
+    testing_support::TempDir dir;
+    const QString root = QString::fromStdString(dir.path());
+    QDir(root).mkdir("tools");
+    for (const char* name : {"paint", "notes.txt"}) QFile(root + "/" + name).open(QIODevice::WriteOnly);
+    QFile::setPermissions(root + "/paint", QFile::ReadOwner | QFile::ExeOwner);
+    QStringList listed[2];
+    QTimer::singleShot(0, [&] {
+        auto* view = QApplication::activeModalWidget()->findChild<QListView*>("listView");
+        for (int i : {0, 1}) {
+            if (i) QTest::keyClick(view->window()->findChild<QWidget*>("fileTypeCombo"), Qt::Key_Down);  // "All Files"
+            (void)QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 2 + i; }, 5000);
+            for (int row = 0; row < 2 + i; ++row) listed[i] << view->model()->index(row, 0, view->rootIndex()).data().toString();
+        }
+        QTest::keyClicks(view->window()->findChild<QWidget*>("fileNameEdit"), "paint");
+        QTest::keyClick(view->window()->windowHandle(), Qt::Key_Return);
+    });
+    EXPECT_EQ(QtPrompts().openFile(nullptr, PaintProgramDialogSpec("", root)), root + "/paint");
+    for (QStringList& names : listed) names.sort();
+    EXPECT_EQ(listed[0] + listed[1], (QStringList{"paint", "tools", "notes.txt", "paint", "tools"}));
 }
 
 TEST(WindowStack, TopToolWindowOwnsPrompts) {

@@ -71,7 +71,7 @@ TEST(PrintCli, WhereAnAllBlackPageLands) {
         ASSERT_EQ(RunCommand("mkdir " + out), 0);
         int status = 0;
         EXPECT_EQ(Cli(dir.File("black.pcx") + " " + out + " --dpi 300 --printable 2400x3150 --blank " + c.options, &status),
-                  "sheets 1\n");
+                  "wrote " + out + "/sheet0001.pbm\nsheets 1\n");
         EXPECT_EQ(status, 0);
         Box box = Measure(out + "/sheet0001.pbm");
         EXPECT_EQ(box.width, 2400);
@@ -82,6 +82,20 @@ TEST(PrintCli, WhereAnAllBlackPageLands) {
         EXPECT_EQ(box.y1 + 1, c.height);
         EXPECT_EQ(box.blackRows, c.blackRows);
         EXPECT_FALSE(Exists(out + "/sheet0002.pbm"));
+    }
+}
+
+// 10 bytes a line, Ymax 31: 30 lines CA 00, then D4 00 (the last run crosses a line end).
+TEST(PrintCli, LastRunOverTheLastLineEnd) {
+    TempDir dir;
+    Bytes pcx(128, 0);
+    for (auto [at, v] : {std::pair{0, 10}, {1, 5}, {2, 1}, {3, 1}, {8, 79}, {10, 31}, {65, 1}, {66, 10}}) pcx[at] = v;
+    for (int i = 0; i < 31; ++i) pcx.insert(pcx.end(), {static_cast<std::uint8_t>(i < 30 ? 0xCA : 0xD4), 0});
+    WriteBytes(dir.File("run.pcx"), pcx);
+    for (auto [scaling, width] : {std::pair{"hp300 --aspect actual", 120}, {"api", 120}, {"pre300 --aspect actual", 2550}}) {
+        Cli(dir.File("run.pcx") + " " + dir.path() + " --dpi 300 --printable 2550x3300 --scaling " + scaling);
+        const Box b = Measure(dir.File("sheet0001.pbm"));  // rows 0-47 black: all 32 lines
+        EXPECT_EQ(std::tuple(b.y0, b.y1, b.blackRows, b.x1 + 1), std::tuple(0, 47, 48, width)) << scaling;
     }
 }
 
@@ -97,15 +111,22 @@ TEST(PrintCli, RangesBlankPagesAndRefusals) {
         int status;
         std::string output;
     };
+    // Each sheet is named as it is written, then the count.
+    auto sheets = [](const std::string& folder, int n) {
+        std::string text;
+        for (int i = 1; i <= n; ++i) text += "wrote " + folder + "/sheet000" + std::to_string(i) + ".pbm\n";
+        return text + "sheets " + std::to_string(n) + "\n";
+    };
     const Case cases[] = {
-        {fax + " " + out + geometry, 0, "sheets 3\n"},  // page 2 is blank
-        {fax + " " + out + geometry + " --blank", 0, "sheets 4\n"},
-        {fax + " " + out + geometry + " --first 2 --last 3", 0, "sheets 1\n"},
-        {fax + " " + out + geometry + " --first 4", 0, "sheets 1\n"},
+        {fax + " " + out + geometry, 0, sheets(out, 3)},  // page 2 is blank
+        {fax + " " + out + geometry + " --blank", 0, sheets(out, 4)},
+        {fax + " " + out + geometry + " --first 2 --last 3", 0, sheets(out, 1)},
+        {fax + " " + out + geometry + " --first 4", 0, sheets(out, 1)},
         {fax + " " + out + geometry + " --first 3 --last 2", 1, "The Page Number(s) are invalid.\n"},
         {fax + " " + out + geometry + " --last 5", 1, "The Page Number(s) are invalid.\n"},
-        {fax + " " + out + "/none" + geometry, 1, "Can not find the folder:\n" + out + "/none\n"},
-        {dir.File("missing.dcx") + " " + out + geometry, 1, "Can not print this file because it is not a valid dcx or pcx.\n"},
+        {fax + " " + out + "/new" + geometry, 0, sheets(out + "/new", 3)},  // the folder is made
+        {dir.File("missing.dcx") + " " + out + geometry, 1,
+         dir.File("missing.dcx") + "\nCan not be accessed: No such file or directory.\n"},
         {fax + " " + out + " --printable 1600x1000", 2, ""},
         {fax + " " + out + geometry + " --scaling hp600", 2, ""},
         {fax + " " + out + " --dpi 2401 --printable 100x100", 2, ""},

@@ -10,9 +10,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <grp.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,21 +31,6 @@ using printtest::PdfPages;
 namespace {
 
 const char* const kQueue = "vantorel-test";
-
-// A port nobody listens on now.
-int SparePort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(s);
-    return port;
-}
 
 std::string Find(const std::string& name) {
     for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/"})
@@ -227,4 +211,10 @@ TEST(PrintThroughCups, ThreePagesReachTheQueuesDevice) {
     std::string info;
     RunCommand("pdfinfo '" + cups.DeviceFile() + "'", &info);
     EXPECT_NE(info.find("612 x 1008 pts"), std::string::npos) << info;
+    ASSERT_EQ(RunCommand(Find("cupsdisable") + " -h " + cups.server() + " " + kQueue), 0);  // then Abort
+    PrintFaxDialog again(nullptr, state);
+    ASSERT_TRUE(again.Prepare());
+    QTimer::singleShot(0, [&] { again.progressWindow()->abortButton()->click(); });
+    again.printButton()->click();
+    EXPECT_NE(RunCommand("lpstat -h " + cups.server() + " -o " + kQueue + " | grep -q ."), 0) << "the job stays queued";
 }

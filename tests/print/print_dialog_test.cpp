@@ -11,10 +11,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
@@ -103,7 +105,7 @@ void PressPrint(PrintFaxDialog& d, const QString& first, const QString& last) {
 TEST(PrintFaxDialog, OpensWithTheStoredChoices) {
     PrintFixture f;
     f.Fax({40, 40, 40});
-    f.state.settings.printFaxPrnDrv = "Office,HP LaserJet 4,socket://10.0.0.5";
+    f.PrintToPdf();
     f.state.settings.scalingFactor = 2;
     f.state.settings.prnAspect = 0;
     f.state.settings.dither = 1;
@@ -116,7 +118,7 @@ TEST(PrintFaxDialog, OpensWithTheStoredChoices) {
     EXPECT_EQ(d.pageCountLabel()->text(), "0003");
     EXPECT_EQ(d.firstEdit()->text(), "1");
     EXPECT_EQ(d.lastEdit()->text(), "3");
-    EXPECT_EQ(d.printerLabel()->text(), "Office,HP LaserJet 4,socket://10.0.0.5");
+    EXPECT_EQ(d.printerLabel()->text(), "Print to File (PDF): " + Q(f.Pdf()));
     EXPECT_TRUE(d.scalingButton(2)->isChecked());
     EXPECT_TRUE(d.actualSizeButton()->isChecked());
     EXPECT_TRUE(d.lightButton()->isChecked());
@@ -129,6 +131,10 @@ TEST(PrintFaxDialog, OpensWithTheStoredChoices) {
         {d.normalButton(), "Normal"}, {d.blankPagesBox(), "Print Blank Pages"}};
     for (const auto& [button, text] : texts) EXPECT_EQ(button->text(), text);
 
+    d.show();
+    QApplication::setActiveWindow(&d);
+    QTest::keyClick(&d, Qt::Key_S, Qt::AltModifier);
+    EXPECT_TRUE(d.setupButton()->isDown()) << "Alt+S is Select/Setup Printer's alone";
     RecordingShell shell;
     setenv("BROWSER", "true", 1);  // a stand-in browser on PATH
     d.helpButton()->click();
@@ -300,6 +306,7 @@ TEST(PrintFaxDialog, AbortStopsAfterTheCurrentPage) {
         PressPrint(d, "1", "3");
         EXPECT_EQ(shownFile, f.state.currentFax);
         EXPECT_EQ(shownPage, "Printing Page: 1 of 1 through 3.");
+        EXPECT_FALSE(Exists(f.Pdf()));
         EXPECT_TRUE(d.job().lastRun().aborted);
         EXPECT_EQ(d.job().lastRun().printed, 1u);
         EXPECT_EQ(d.result(), QDialog::Accepted);
@@ -354,6 +361,12 @@ TEST(PrinterText, JoinSplitAndName) {
     ASSERT_EQ(at180.size(), 180);
     EXPECT_NE(OpenPrinter(at179), nullptr);
     EXPECT_EQ(OpenPrinter(at180), nullptr);
+    QPrinter printer;  // Qt's printer dialog keeps no page range and no copies of its own
+    WhenShown<QPrintDialog>([](QPrintDialog* d) {
+        for (const char* name : {"gbPrintRange", "copies", "collate"}) EXPECT_TRUE(d->findChild<QWidget*>(name)->isHidden());
+        d->reject();
+    });
+    EXPECT_FALSE(QtPrompts().printerSetup(nullptr, &printer));
 }
 
 // The same pages through Qt's PDF printer and through tarvex-cli's sheets, with the
@@ -396,7 +409,7 @@ TEST(PrintToPdf, MatchesTheCliSheets) {
                                  std::to_string(g.printableHeight) + " --scaling " + c.scaling + " --aspect " + c.aspect,
                              &out),
                   0);
-        EXPECT_EQ(out, "sheets 2\n");
+        EXPECT_EQ(out, "wrote " + sheets + "/sheet0001.pbm\nwrote " + sheets + "/sheet0002.pbm\nsheets 2\n");
         ASSERT_EQ(RunCommand("pdftoppm -r " + std::to_string(g.dpiX) + " -gray '" + f.Pdf() + "' " + f.dir.File("pdf")), 0);
         for (int n = 1; n <= 2; ++n) {
             char name[32];
@@ -452,9 +465,12 @@ TEST(PrintFromMainWindow, MenuItemRunsTheDialog) {
     settle();
     ASSERT_EQ(w->currentPage(), 2u);
 
-    bool faxOpenDuringDialog = true;
+    bool faxOpenDuringDialog = true, pageBehind = false;
+    const auto grab = [&] { return w->pageView()->viewport()->grab().toImage(); };
+    const QImage page = grab();
     WhenShown<PrintFaxDialog>([&](PrintFaxDialog* d) {
         faxOpenDuringDialog = w->faxOpen();
+        pageBehind = grab() == page;
         // A second File > Print while this one is open.
         w->action(cmd::Print)->trigger();
         settle();
@@ -464,6 +480,7 @@ TEST(PrintFromMainWindow, MenuItemRunsTheDialog) {
     settle();
     settle();
     EXPECT_FALSE(faxOpenDuringDialog);
+    EXPECT_TRUE(pageBehind);
     EXPECT_EQ(f.prompts.texts(), QStringList{"Vantorel, Fax Print Driver is busy."});
     EXPECT_EQ(PdfPages(f.Pdf()), 2);
     EXPECT_TRUE(w->faxOpen());

@@ -75,7 +75,7 @@ TEST_F(CliRender, PngMatchesTheBoxFilteredPage) {
     }
 }
 
-TEST_F(CliRender, RefusalsUseTheDisplaysTexts) {
+TEST_F(CliRender, RefusalsNameTheFileAndTheReason) {
     WriteBytes(dir.File("wide.pcx"), MakePcx(PatternPage(297, 20, 1), 297));
     Bytes bad = MakePcx(PatternPage(216, 20, 1), 216);
     bad[0] = 11;
@@ -83,14 +83,15 @@ TEST_F(CliRender, RefusalsUseTheDisplaysTexts) {
     WriteBytes(dir.File("short.pcx"), Bytes(100, 0x0A));
     struct Case {
         const char* file;
-        const char* message;
+        std::string message;
     };
-    for (Case c : {Case{"wide.pcx", "Can not view file. It is too Wide. . .\nNormally Faxes are 1728 pixels (216 bytes) wide.\n"},
-                   Case{"bad.pcx", "UnZipFaxToScreen Error 4\n"}, Case{"short.pcx", "UnZipFaxToScreen Error 1\n"}}) {
+    for (Case c : {Case{"wide.pcx", "Page 1 of:\n%\nis too wide: more than 296 bytes (2368 pixels) a line.\n"},
+                   Case{"bad.pcx", "%\nIs not a DCX or PCX fax file: it starts with neither a DCX page table nor a PCX page header.\n"},
+                   Case{"short.pcx", "%\nIs not a DCX or PCX fax file: it holds fewer than 128 bytes.\n"}}) {
         SCOPED_TRACE(c.file);
         std::string out, png = dir.File(std::string(c.file) + ".png");
         EXPECT_EQ(Render("'" + dir.File(c.file) + "' 1 '" + png + "'", out, nullptr, png), 1);
-        EXPECT_EQ(out, c.message);
+        EXPECT_EQ(out, c.message.replace(c.message.find('%'), 1, dir.File(c.file)));
         EXPECT_FALSE(Exists(png));
     }
 }

@@ -146,6 +146,9 @@ TEST_F(PictureFiles, HostileHeadersAreDamaged) {
         std::size_t at;
         std::uint8_t value;
         bool damaged;
+        std::uint8_t planes = 3;  // with `value` as BitsPerPixel (at 3): a fax page or a picture
+        std::uint16_t bytesPerLine = 40;
+        bool fax = false;
     } cases[] = {
         {"as written", 0, 0x0A, false},
         {"planes 0", 65, 0, true},
@@ -157,10 +160,16 @@ TEST_F(PictureFiles, HostileHeadersAreDamaged) {
         {"line padded by three", 66, 43, false},
         {"line padded by four", 66, 44, true},
         {"Xmin beyond Xmax", 4, 50, true},
+        {"1 bit, planes 0: a fax page", 3, 1, false, 0, 40, true},
+        {"bits 0, planes 1: a fax page", 3, 0, false, 1, 40, true},
+        {"bits 0, planes 0: a fax page", 3, 0, false, 0, 40, true},
+        {"1 bit, 2 planes: a picture", 3, 1, false, 2, 5},
+        {"2 bits, 1 plane: a picture", 3, 2, false, 1, 10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bytes file = SmallRgb();
+        file[65] = c.planes, file[66] = std::uint8_t(c.bytesPerLine);
         file[c.at] = c.value;
         const std::string path = P("hostile.pcx");
         WriteBytes(path, file);
@@ -169,6 +178,9 @@ TEST_F(PictureFiles, HostileHeadersAreDamaged) {
         ASSERT_EQ(reader.ReadLayout(), fax::PageError::None);
         fax::FaxReader::Page page;
         EXPECT_EQ(reader.LoadPage(1, page), c.damaged ? fax::PageError::Damaged : fax::PageError::None);
+        if (!c.damaged) {
+            EXPECT_EQ(page.picture, !c.fax);
+        }
     }
 }
 

@@ -73,6 +73,7 @@ TEST(Zoom, DefaultSizeAtStartupMatchesTheMenu) {
         EXPECT_LE(start.displayWidth(), 1728);
     }
     EXPECT_EQ(view::DefaultSizeAtStartup(1024).heightFactor(), 768);
+    EXPECT_EQ(view::DefaultSizeAtStartup(1366).heightFactor(), 1024);  // 0.75 x 1,366 = 1,024.5, cut
     EXPECT_EQ(view::DefaultSizeAtStartup(2560).heightFactor(), 1296);
     EXPECT_EQ(view::DefaultSizeAtStartup(2560).heightOffset, -832.0f * 0.7500001788f);
 }

@@ -1,6 +1,9 @@
 #include "support/test_files.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -175,6 +178,20 @@ Bytes RenderTextPage(const TempDir& dir, const std::vector<std::string>& lines, 
         !ReadNetpbm(data, page) || page.width != 1728)
         return {};
     return page.pixels;
+}
+
+int SparePort() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(s);
+    return port;
 }
 
 std::string CliPath() { return VANTOREL_CLI; }

@@ -63,6 +63,9 @@ inline int Run(const std::string& command, std::string* output = nullptr, bool w
 // trash may add a number to keep names apart), as contents.
 std::vector<Bytes> Trashed(const std::string& name);
 
+// A loopback TCP port nobody listens on now (0 when none could be found).
+int SparePort();
+
 std::string CliPath();     // the built tarvex-cli
 std::string SourceDir();   // the repository
 

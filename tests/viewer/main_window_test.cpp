@@ -1,6 +1,7 @@
 // The main window driven as a user would: offscreen, with scripted prompts and a settings
 // store of its own in a temporary folder.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QAction>
 #include <QApplication>
@@ -260,6 +261,36 @@ TEST(TwoViewers, SecondWaitsRegistersAndCloseCommandSavesLikeExit) {
     EXPECT_TRUE(PostCommandToHandle(static_cast<std::int32_t>(first.processId()), 65000));
     EXPECT_TRUE(first.waitForFinished(5000));
     EXPECT_FALSE(PostCommandToHandle(static_cast<std::int32_t>(first.processId()), 65000));  // lost, harmlessly
+}
+
+// kill, a logout or Ctrl+C close the real viewer as File > Exit does: the fax shown becomes the
+// default fax and the handle is cleared, so the installer never waits for a viewer that is gone.
+TEST(ViewerProcess, StopSignalsCloseItLikeExit) {
+    TempDir config, program;
+    const std::string fax = program.File("shown.dcx");
+    WriteBytes(fax, MakeDcx({MakePcx(PatternPage(216, 40, 1), 216)}));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", Q(config.path()));
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        WriteText(kConfigure, "ThisProgramDir", Q(program.path()));
+        WriteText(kConfigure, "DftFax", "");
+        QProcess viewer;
+        viewer.setProcessEnvironment(env);
+        viewer.start(QStringLiteral(VANTOREL_VIEWER), {Q(fax)});
+        ASSERT_TRUE(viewer.waitForStarted());
+        std::int32_t seen = 0;
+        QElapsedTimer t;
+        for (t.start(); ReadTransHandle(seen) != viewer.processId() && t.elapsed() < 5000;) PumpWait(20, true);
+        ASSERT_EQ(seen, viewer.processId());
+        ::kill(static_cast<pid_t>(viewer.processId()), signal);
+        ASSERT_TRUE(viewer.waitForFinished(5000));
+        EXPECT_EQ(viewer.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(ReadTransHandle(seen), 0);
+        EXPECT_EQ(ReadText(kConfigure, "DftFax"), Q(fax));
+    }
 }
 
 TEST_F(MainWindowTest, AccumulatorItemsFollowTheShownFax) {
