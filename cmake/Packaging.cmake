@@ -1,5 +1,6 @@
-# Installation layout and the Debian package (`make package`): the programs in /usr/bin,
-# desktop entry, MIME type, thumbnailer, icons, AppStream data and the user documents.
+# Installation layout and the Debian package (`make package`): the programs in /usr/bin, the
+# text recogniser in /usr/lib/<multiarch>/vantorel, desktop entry, MIME type, thumbnailer,
+# icons, AppStream data and the user documents.
 include(GNUInstallDirs)
 
 set(VANTOREL_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
@@ -9,6 +10,9 @@ install(TARGETS tarvex tarvex-cli tarvex-thumbnailer RUNTIME DESTINATION ${CMAKE
 if(TARGET tarvexinst)
   install(TARGETS tarvexinst RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The text recogniser the programs load on first use, from the library folder beside theirs.
+install(TARGETS tarvex-ocr-engine LIBRARY DESTINATION ${VANTOREL_ENGINE_INSTALL_DIR}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # The menu's and file manager's way in: the viewer started in a program folder of the user's own.
 install(PROGRAMS ${VANTOREL_PACKAGING_DIR}/tarvex-launch DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vantorel)
@@ -75,8 +79,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.quorvane.example/vantorel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The library comes through dpkg-shlibdeps; the English language data is what text
-# recognition uses unless told otherwise.
+# The library comes through dpkg-shlibdeps (from the recogniser's module); the English
+# language data is what text recognition uses unless told otherwise.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "tesseract-ocr-eng")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

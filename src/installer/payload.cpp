@@ -21,15 +21,18 @@ constexpr std::size_t kCopyBuffer = 8192;
 constexpr int kOpenAttempts = 50;
 
 struct PayloadEntry {
+    int step;
     int id;  // 0: the installer itself
     const char* name;
 };
 
-// Destinations in the order they are written; ids are the embedded files.
-constexpr PayloadEntry kPayload[kPayloadSteps] = {
-    {130, "tarvex"},      {131, "tarvexhelp.htm"}, {132, "README.TXT"},     {133, "README.png"},
-    {134, "MANUAL.TXT"},  {135, "MANUAL.png"},     {136, "UNINSTL.png"},    {137, "Fax/sample.dcx"},
-    {138, "Fax/deskof.pcx"}, {0, "tarvexinst"},
+// Destinations in the order they are written; ids are the embedded files. The viewer's text
+// recogniser, a module the viewer loads from its own folder, goes with it in step 1.
+constexpr PayloadEntry kPayload[] = {
+    {1, 130, "tarvex"},          {1, 139, VANTOREL_OCR_ENGINE_FILE}, {2, 131, "tarvexhelp.htm"},
+    {3, 132, "README.TXT"},      {4, 133, "README.png"},             {5, 134, "MANUAL.TXT"},
+    {6, 135, "MANUAL.png"},      {7, 136, "UNINSTL.png"},            {8, 137, "Fax/sample.dcx"},
+    {9, 138, "Fax/deskof.pcx"},  {kPayloadSteps, 0, "tarvexinst"},
 };
 
 void ShowError(PayloadView& view, const QString& text) {
@@ -156,17 +159,20 @@ bool TimedCopy(const QString& source, const QString& destination, bool keepTime)
 
 bool WritePayload(PayloadView& view, const QString& folder, const QString& self) {
     Journal journal;
-    for (int step = 1; step <= kPayloadSteps; ++step) {
-        view.showProgress(QString(BarLength(step), QLatin1Char('|')));
-        Pause(128);
-        const PayloadEntry& entry = kPayload[step - 1];
+    int step = 0;
+    for (const PayloadEntry& entry : kPayload) {
+        if (entry.step != step) {
+            step = entry.step;
+            view.showProgress(QString(BarLength(step), QLatin1Char('|')));
+            Pause(128);
+        }
         const QString destination = folder + QLatin1Char('/') + QLatin1String(entry.name);
         if (step == 8) journal.makeFolder(folder + QStringLiteral("/Fax"));
         if (!app::SameFile(self, destination)) journal.before(destination);
         bool ok;
         if (entry.id != 0) {
             ok = PayloadStep(view, entry.id, destination, {});
-            if (ok && step == 1) MakeRunnable(destination);
+            if (ok && entry.id == 130) MakeRunnable(destination);
         } else {
             // An installer run from the folder it installs into is already in place.
             ok = app::SameFile(self, destination) || TimedCopy(self, destination, true) ||

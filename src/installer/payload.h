@@ -1,5 +1,6 @@
 // Writing the product into the program folder: the embedded files in a fixed order of ten
-// steps, the last of which copies the installer itself so it can later uninstall.
+// steps (the first writes the viewer and its text recogniser), the last of which copies the
+// installer itself so it can later uninstall.
 #pragma once
 
 #include <QString>

@@ -1,17 +1,15 @@
 #include "ocr/recognizer.h"
 
 #include <dlfcn.h>
-#include <leptonica/allheaders.h>
-#include <tesseract/baseapi.h>
-#include <tesseract/ocrclass.h>
-#include <tesseract/resultiterator.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+
+#include "ocr/engine.h"
 
 namespace fs = std::filesystem;
 
@@ -19,14 +17,6 @@ namespace ocr {
 
 namespace {
 
-constexpr double kFallbackDpi = 200;  // a fax page's usual resolution
-constexpr double kMinDpi = 50;        // below or above these the header is not believed
-constexpr double kMaxDpi = 1200;
-constexpr int kMaxRowRepeat = 4;      // standard-resolution faxes have half-height pixels
-// The recogniser keeps coordinates in 16 bits: taller pages go in bands cut at a blank
-// line where one lies near the band's end.
-constexpr std::uint32_t kMaxBandLines = 30000;
-constexpr std::uint32_t kBlankLineSearch = 3000;
 constexpr const char* kDataSuffix = ".traineddata";
 const char* const kSystemDataPaths[] = {
     "/usr/share/tesseract-ocr/5/tessdata",
@@ -52,27 +42,89 @@ bool ValidLanguage(const std::string& language, std::vector<std::string>& names)
     return true;
 }
 
-// The recogniser's matrix code may use OpenMP threads; a recogniser here runs on its
-// caller's thread alone. Found at run time, as the library may be built without OpenMP.
-void StayOnThisThread() {
-    using SetLevels = void (*)(int);
-    static const auto set = reinterpret_cast<SetLevels>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
-    if (set) set(0);  // every parallel region of this thread runs on this thread
+constexpr const char* kEngineVariable = "VANTOREL_OCR_ENGINE";  // a module's full path
+constexpr const char* kEngineFile = VANTOREL_OCR_ENGINE_FILE;
+constexpr const char* kLibraryRemedy =
+    "Install the package libtesseract5 (apt-get install libtesseract5) to recognise text.";
+constexpr const char* kReinstallRemedy = "Install Vantorel again to recognise text.";
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.parent_path().string();
 }
 
-bool Cancelled(void* flag, int) {
-    return flag && static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed);
+// Where the module may lie, in the order it is looked for: the path given in the
+// environment alone; else beside the program (a per-user installation), the build tree's
+// own for a program run from the build tree (tests, `make run`; an installed program never
+// picks up a developer's module), and the installed library folder beside the program's.
+std::vector<std::string> EnginePlaces(bool& given) {
+    const char* path = std::getenv(kEngineVariable);
+    given = path && *path;
+    if (given) return {path};
+    std::vector<std::string> places;
+    const std::string folder = ProgramFolder();
+    if (folder.empty()) return places;
+    places.push_back(folder + "/" + kEngineFile);
+    const std::string build = VANTOREL_BUILD_DIR "/";
+    if ((folder + "/").compare(0, build.size(), build) == 0) places.push_back(VANTOREL_OCR_ENGINE_BUILD);
+    places.push_back((fs::path(folder) / VANTOREL_OCR_ENGINE_INSTALLED / kEngineFile).lexically_normal().string());
+    return places;
 }
 
-double UsableDpi(double dpi) { return dpi >= kMinDpi && dpi <= kMaxDpi ? dpi : 0; }
+std::string LoadFailure() {
+    const char* why = ::dlerror();
+    return why ? why : "unknown reason";
+}
 
-bool BlankLine(const PageBits& page, std::uint32_t y) {
-    const std::uint8_t* line = page.lines + static_cast<std::size_t>(y) * page.bytesPerLine;
-    const std::uint32_t full = page.width / 8;
-    for (std::uint32_t i = 0; i < full; ++i)
-        if (line[i] != 0xFF) return false;
-    const unsigned rest = page.width % 8;
-    return rest == 0 || (line[full] | (0xFFu >> rest)) == 0xFFu;
+// The module is loaded once and stays for the life of the process: the recogniser's
+// libraries keep threads and caches that may outlive any one recogniser.
+Result LoadEngine(const EngineEntry*& entry) {
+    static std::mutex lock;
+    static const EngineEntry* loaded = nullptr;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (loaded) {
+        entry = loaded;
+        return {};
+    }
+    bool given = false;
+    const std::vector<std::string> places = EnginePlaces(given);
+    std::string path;
+    std::error_code ec;
+    for (const std::string& place : places)
+        if (given || fs::exists(place, ec)) {
+            path = place;
+            break;
+        }
+    if (path.empty()) {
+        std::string folders;
+        for (const std::string& place : places) folders += "\n" + fs::path(place).parent_path().string();
+        return {Status::NoEngine, std::string("The text recogniser ") + kEngineFile + " is in none of these folders:" +
+                                      folders + "\n" + kReinstallRemedy};
+    }
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        // The reason names the module when the fault is the module's own, else the library
+        // it needs that is missing.
+        const std::string why = LoadFailure();
+        const bool own = why.compare(0, path.size() + 1, path + ":") == 0;
+        return {Status::NoEngine,
+                "The text recogniser could not be loaded: " + why + "\n" + (own ? kReinstallRemedy : kLibraryRemedy)};
+    }
+    const auto* found = static_cast<const EngineEntry*>(::dlsym(module, kEngineEntryName));
+    std::string misfit;
+    if (!found)
+        misfit = "it is no text recogniser of Vantorel";
+    else if (found->interface != kEngineInterface || !found->create)
+        misfit = "it was built for interface " + std::to_string(found->interface) + ", this program needs " +
+                 std::to_string(kEngineInterface);
+    if (!misfit.empty()) {
+        ::dlclose(module);
+        return {Status::NoEngine, "The text recogniser " + path + " does not fit this program: " + misfit + ".\n" +
+                                      kReinstallRemedy};
+    }
+    loaded = entry = found;
+    return {};
 }
 
 }  // namespace
@@ -111,7 +163,11 @@ std::string LanguagePackage(const std::string& language) {
 }
 
 struct Recognizer::Engine {
-    tesseract::TessBaseAPI api;
+    explicit Engine(TextEngine* made) : text(made) {}
+    ~Engine() { text->Destroy(); }
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+    TextEngine* text;
 };
 
 Recognizer::Recognizer(std::string language, std::string dataPath)
@@ -128,6 +184,10 @@ Result Recognizer::Open() {
         return {Status::BadLanguage, "\"" + language_ +
                                          "\" is no language: give names of language data joined by \"+\", such as "
                                          "eng+deu."};
+    // The recogniser first: where its library is missing, the package that brings it
+    // recommends the language data too.
+    const EngineEntry* entry = nullptr;
+    if (Result loaded = LoadEngine(entry); !loaded.ok()) return loaded;
     for (const std::string& name : names) {
         std::error_code ec;
         if (!dataPath_.empty() && fs::is_regular_file(fs::path(dataPath_) / (name + kDataSuffix), ec)) continue;
@@ -137,13 +197,11 @@ Result Recognizer::Open() {
                                             ".\nInstall the package " + package + " (apt-get install " + package +
                                             ") to recognise text in it."};
     }
-    auto engine = std::make_unique<Engine>();
-    // The recogniser's own notes would go to standard error; our results say what matters.
-    engine->api.SetVariable("debug_file", "/dev/null");
-    if (engine->api.Init(dataPath_.c_str(), language_.c_str(), tesseract::OEM_DEFAULT) != 0)
+    TextEngine* made = entry->create();
+    std::unique_ptr<Engine> engine = made ? std::make_unique<Engine>(made) : nullptr;
+    if (!engine || !engine->text->Init(dataPath_.c_str(), language_.c_str()))
         return {Status::InitFailed, "The language data for \"" + language_ + "\" in " + dataPath_ +
                                         " could not be loaded.\nInstall the packages again."};
-    engine->api.SetPageSegMode(tesseract::PSM_AUTO);
     engine_ = std::move(engine);
     return {};
 }
@@ -154,82 +212,11 @@ Result Recognizer::RecognizePage(const PageBits& page, std::vector<Word>& words,
     if (!page.lines || page.width == 0 || page.height == 0 || page.bytesPerLine < (page.width + 7u) / 8u ||
         static_cast<std::uint64_t>(page.width) * page.height > kMaxPagePixels)
         return {Status::BadPage, "The page is too large or empty for text recognition."};
-
-    StayOnThisThread();
-    double xdpi = UsableDpi(page.xdpi), ydpi = UsableDpi(page.ydpi);
-    if (xdpi == 0) xdpi = ydpi != 0 ? ydpi : kFallbackDpi;
-    if (ydpi == 0) ydpi = xdpi;
-    // Pixels twice as tall as wide are given to the recogniser as two square ones.
-    const int repeat = std::clamp(static_cast<int>(std::lround(xdpi / ydpi)), 1, kMaxRowRepeat);
-    const std::uint32_t bandLimit = kMaxBandLines / static_cast<std::uint32_t>(repeat);
-    tesseract::TessBaseAPI& api = engine_->api;
-
-    int block = -1, line = -1;
-    std::vector<std::uint8_t> tall;
-    for (std::uint32_t top = 0; top < page.height;) {
-        std::uint32_t bottom = std::min(page.height, top + bandLimit);
-        if (bottom < page.height)
-            for (std::uint32_t y = bottom; y > top && y + kBlankLineSearch > bottom; --y)
-                if (BlankLine(page, y - 1)) {
-                    bottom = y;
-                    break;
-                }
-        const std::uint32_t rows = bottom - top;
-        const std::uint8_t* first = page.lines + static_cast<std::size_t>(top) * page.bytesPerLine;
-        if (repeat == 1) {
-            api.SetImage(first, static_cast<int>(page.width), static_cast<int>(rows), 0,
-                         static_cast<int>(page.bytesPerLine));
-        } else {
-            tall.resize(static_cast<std::size_t>(rows) * repeat * page.bytesPerLine);
-            for (std::uint32_t y = 0; y < rows; ++y)
-                for (int r = 0; r < repeat; ++r)
-                    std::memcpy(&tall[(static_cast<std::size_t>(y) * repeat + r) * page.bytesPerLine],
-                                first + static_cast<std::size_t>(y) * page.bytesPerLine, page.bytesPerLine);
-            api.SetImage(tall.data(), static_cast<int>(page.width), static_cast<int>(rows) * repeat, 0,
-                         static_cast<int>(page.bytesPerLine));
-        }
-        api.SetSourceResolution(static_cast<int>(std::lround(xdpi)));
-
-        tesseract::ETEXT_DESC monitor;
-        monitor.cancel = Cancelled;
-        monitor.cancel_this = const_cast<std::atomic<bool>*>(cancel);
-        const bool recognised = api.Recognize(&monitor) == 0;
-        if (Cancelled(monitor.cancel_this, 0)) {
-            api.Clear();
-            words.clear();
-            return {Status::Cancelled, "Text recognition was cancelled."};
-        }
-        if (!recognised) {
-            api.Clear();
-            words.clear();
-            return {Status::Failed, "The text of the page could not be recognised."};
-        }
-        std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
-        if (it && !it->Empty(tesseract::RIL_WORD)) {
-            do {
-                if (it->IsAtBeginningOf(tesseract::RIL_BLOCK)) ++block;
-                if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) ++line;
-                std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_WORD));
-                int x0, y0, x1, y1;
-                if (!text || std::strspn(text.get(), " ") == std::strlen(text.get()) ||
-                    !it->BoundingBox(tesseract::RIL_WORD, &x0, &y0, &x1, &y1))
-                    continue;
-                Word w;
-                w.utf8 = text.get();
-                w.x0 = x0;
-                w.x1 = x1;
-                w.y0 = static_cast<int>(top) + y0 / repeat;
-                w.y1 = static_cast<int>(top) + (y1 + repeat - 1) / repeat;
-                w.confidence = it->Confidence(tesseract::RIL_WORD);
-                w.block = std::max(block, 0);
-                w.line = std::max(line, 0);
-                words.push_back(std::move(w));
-            } while (it->Next(tesseract::RIL_WORD));
-        }
-        api.Clear();
-        top = bottom;
-    }
-    return {};
+    const Status status = engine_->text->Recognise(page, words, cancel);
+    if (status == Status::Ok) return {};
+    words.clear();
+    if (status == Status::Cancelled) return {Status::Cancelled, "Text recognition was cancelled."};
+    return {Status::Failed, "The text of the page could not be recognised."};
 }
 
 }  // namespace ocr

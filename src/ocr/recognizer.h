@@ -44,6 +44,7 @@ enum class Status {
     FaxUnreadable,   // RecognizeFaxPage: the fax or the page cannot be read
     NoSuchPage,
     NotAFaxPage,     // a colour or grey picture
+    NoEngine,        // the recogniser's module or its libraries cannot be loaded
 };
 
 struct Result {
@@ -77,7 +78,8 @@ public:
     Recognizer& operator=(const Recognizer&) = delete;
 
     // Checks that every language's data is there and loads it. A missing one gives
-    // NoLanguageData with a message naming the package to install.
+    // NoLanguageData with a message naming the package to install; a recogniser that
+    // cannot be loaded (libtesseract missing) NoEngine, with the package and the reason.
     Result Open();
     bool isOpen() const;
     const std::string& language() const { return language_; }

@@ -1,13 +1,16 @@
-// Recognised text: the PDF text layer read back by poppler, tarvex-cli text, the messages for
-// missing language data, and the recogniser's API on pages rendered from known text.
+// Recognised text: the recogniser's libraries loaded only to recognise, the PDF text layer
+// read back by poppler, tarvex-cli text, the messages for missing language data or recogniser,
+// and the recogniser's API on pages rendered from known text.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
+#include "ocr/engine.h"
 #include "ocr/fax_text.h"
 #include "support/test_files.h"
 
@@ -85,6 +88,26 @@ std::string Text(const std::string& path) {
     return std::string(b.begin(), b.end());
 }
 
+// First in this file: the process has not recognised anything yet.
+TEST(Recognizer, LibtesseractIsLoadedOnlyToRecognise) {
+    auto mapped = [] {
+        std::stringstream maps;
+        maps << std::ifstream("/proc/self/maps").rdbuf();
+        return maps.str().find("/libtesseract.so") != std::string::npos;
+    };
+    EXPECT_FALSE(mapped());
+    ocr::Recognizer recognizer;
+    ASSERT_TRUE(recognizer.Open().ok());
+    EXPECT_TRUE(mapped());
+    for (const std::string& program : {CliPath(), std::string(VANTOREL_VIEWER)}) {
+        std::string libraries;
+        if (program.empty()) continue;
+        EXPECT_EQ(RunCommand("ldd " + Q(program), &libraries), 0) << program;
+        EXPECT_NE(libraries.find("libtiff.so"), std::string::npos) << program;
+        EXPECT_EQ(libraries.find("libtesseract"), std::string::npos) << program;
+    }
+}
+
 TEST(TextLayer, PopplerReadsTheWordsOverTheirInkAndTheImagesStayTheSame) {
     TempDir dir;
     const std::vector<std::string> english = {"Invoice 4711 for Harbour Row", "Shipping rollers and service kits"};
@@ -136,8 +159,8 @@ TEST(TextLayer, PopplerReadsTheWordsOverTheirInkAndTheImagesStayTheSame) {
     EXPECT_EQ(text, english[0] + "\n" + english[1] + "\n\f");
 }
 
-TEST(TextLayer, MissingLanguageDataAndBadRequestsNameTheRemedyAndWriteNothing) {
-    TempDir dir;
+TEST(TextLayer, MissingLanguageDataOrRecogniserAndBadRequestsNameTheRemedyAndWriteNothing) {
+    TempDir dir, lib;
     const std::string fax = dir.File("f.pcx"), none = dir.File("tessdata");
     WriteBytes(fax, MakePcx(PatternPage(kW, 40, 1), kW));
     std::filesystem::create_directory(none);
@@ -146,6 +169,15 @@ TEST(TextLayer, MissingLanguageDataAndBadRequestsNameTheRemedyAndWriteNothing) {
         return "No language data for \"" + lang + "\" in " + none + ".\nInstall the package " + package +
                " (apt-get install " + package + ") to recognise text in it.\n";
     };
+    // The module as on a machine without libtesseract: it needs a library that is nowhere.
+    Bytes module = ReadBytes(VANTOREL_OCR_ENGINE_MODULE);
+    const std::string needed = "libtesseract.so.5", absent = "libtesseract.so.0";
+    const auto at = std::search(module.begin(), module.end(), needed.begin(), needed.end());
+    ASSERT_NE(at, module.end());
+    std::copy(absent.begin(), absent.end(), at);
+    WriteBytes(lib.File("alone.so"), module);
+    auto engine = [](const std::string& path) { return "VANTOREL_OCR_ENGINE=" + Q(path) + " "; };
+    const std::string unloaded = "The text recogniser could not be loaded: ", again = "\nInstall Vantorel again to recognise text.\n";
     struct Case {
         const char* name;
         std::string env, args;
@@ -162,6 +194,17 @@ TEST(TextLayer, MissingLanguageDataAndBadRequestsNameTheRemedyAndWriteNothing) {
         {"--lang without --ocr", "", "export " + Q(fax) + " o.tif o.pdf --lang deu", 2,
          "export: --lang goes with --ocr\nusage: tarvex-cli export FAX OUT.tif OUT.pdf [--ocr [--lang L]]\n"},
         {"a page the fax lacks", "", "text " + Q(fax) + " --page 2", 1, "The fax " + fax + " has no page 2; it has 1.\n"},
+        {"no libtesseract", engine(lib.File("alone.so")), "text " + Q(fax), 1, unloaded + absent +
+         ": cannot open shared object file: No such file or directory\nInstall the package libtesseract5 (apt-get install "
+         "libtesseract5) to recognise text.\n"},
+        {"no module", engine(dir.File("none.so")), "export " + Q(fax) + " o.tif o.pdf --ocr", 1,
+         unloaded + dir.File("none.so") + ": cannot open shared object file: No such file or directory" + again},
+        {"a file that is no module", engine(fax), "export --to-dir " + Q(dir.File("out")) + " --ocr " + Q(fax), 1,
+         unloaded + fax + ": invalid ELF header" + again},
+        {"a module of another interface", engine(VANTOREL_STALE_ENGINE), "text " + Q(fax), 1,
+         "The text recogniser " VANTOREL_STALE_ENGINE " does not fit this program: it was built for interface " +
+             std::to_string(ocr::kEngineInterface + 1) + ", this program needs " + std::to_string(ocr::kEngineInterface) +
+             "." + again},
     };
     for (const Case& c : cases) {
         std::string err;
@@ -188,6 +231,7 @@ TEST(Recognizer, WordsInPagePixelsAlsoForHalfHeightPixelsAndCancel) {
     std::vector<ocr::Word> fullWords, halfWords;
     ASSERT_TRUE(ocr::RecognizeFaxPage(recognizer, dir.File("full.pcx"), 1, fullWords).ok());
     ASSERT_TRUE(ocr::RecognizeFaxPage(recognizer, dir.File("half.pcx"), 1, halfWords).ok());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}), 1) << "no helper threads";
     EXPECT_EQ(ocr::PageText(fullWords), "Harbour Row 4711\n");
     ASSERT_EQ(ocr::PageText(halfWords), "Harbour Row 4711\n");
     for (std::size_t i = 0; i < fullWords.size(); ++i) {
