@@ -163,6 +163,12 @@ TEST_F(BatchExport, ConvertsTheTreeReportsFailuresAndReplacesOutputsOnASecondRun
     EXPECT_NE(Inode(Out("good.pdf")), oldInode) << "replaced by renaming a new file over it";
     EXPECT_EQ(ReadBytes(Out("sub/deep/one.tif")), oneTif) << "the same fax gives the same TIFF";
     EXPECT_EQ(Listing(dir.File("out")).size(), 8u) << "no temporary files are left";
+
+    // A worker killed by a signal (a file larger than `ulimit -f` allows) is a failed fax.
+    EXPECT_EQ(RunCommand("ulimit -f 1 && " + Q(CliPath()) + " export --to-dir " + Q(dir.File("small")) + " " +
+                             Q(Src("good.dcx")) + " 2>&1", &out), 1);
+    EXPECT_NE(out.find("failed " + Src("good.dcx") + ": The conversion stopped with signal 25."), std::string::npos) << out;
+    EXPECT_NE(out.find("1 faxes, 3 pages: 0 converted, 0 skipped, 1 failed in "), std::string::npos) << out;
 }
 
 TEST_F(BatchExport, NamedFilesFoldersWithoutRecursionAndPdfOnly) {

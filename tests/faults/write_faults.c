@@ -10,7 +10,8 @@
  *   VANTOREL_FAULT_ONCE   set: only the N-th call fails, the later ones succeed again (a
  *                         network file system's late error on close, say)
  *   VANTOREL_FAULT_ERRNO  ENOSPC (the default) or EIO
- *   VANTOREL_FAULT_HIT    a file made when the first fault is injected (outside the folder)
+ *   VANTOREL_FAULT_HIT    a file made when the first fault is injected (outside the folder),
+ *                         holding the kind of call that failed: write, sync, close or rename
  *   VANTOREL_FAULT_COUNT  a file to which each process appends "CALLS BYTES" at exit (also
  *                         a forked child's _exit): the calls and bytes the folder saw, so a
  *                         test knows the range worth trying. Budgets count per process.
@@ -113,30 +114,33 @@ static int PathUnder(const char* path) {
     return getcwd(cwd, sizeof cwd) && Under(cwd);
 }
 
-/* Makes `path` (once per flag), outside the folder and so without a fault. */
-static void Touch(int* flag, const char* path) {
+/* Makes `path` holding `text` (once per flag), outside the folder and so without a fault. */
+static void Touch(int* flag, const char* path, const char* text) {
     if (__atomic_exchange_n(flag, 1, __ATOMIC_SEQ_CST) || !path) return;
     int (*realOpen)(const char*, int, ...) = (int (*)(const char*, int, ...))Next("open");
+    ssize_t (*realWrite)(int, const void*, size_t) = (ssize_t (*)(int, const void*, size_t))Next("write");
     int (*realClose)(int) = (int (*)(int))Next("close");
     int fd = realOpen(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd >= 0) realClose(fd);
+    if (fd < 0) return;
+    if (realWrite(fd, text, strlen(text)) < 0) unlink(path);
+    realClose(fd);
 }
 
-static void Hit(void) { Touch(&hit, hitPath); }
+static void Hit(const char* kind) { Touch(&hit, hitPath, kind); }
 
-/* 1 when this call is past the call budget (and so must fail). */
-static int CallFails(void) {
-    Touch(&marked, markPath);
+/* 1 when this call of `kind` is past the call budget (and so must fail). */
+static int CallFails(const char* kind) {
+    Touch(&marked, markPath, "");
     if (slowness) usleep(slowness);
     long long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
     if (callLimit < 0 || n < callLimit || (once && n > callLimit)) return 0;
-    Hit();
+    Hit(kind);
     return 1;
 }
 
 /* How many of `count` bytes may be written: count, fewer, or -1 for none (errno set). */
 static ssize_t Allowed(size_t count) {
-    if (CallFails()) {
+    if (CallFails("write")) {
         errno = faultErrno;
         return -1;
     }
@@ -147,7 +151,7 @@ static ssize_t Allowed(size_t count) {
     long long left = __atomic_load_n(&bytesLeft, __ATOMIC_SEQ_CST);
     for (;;) {
         if (left <= 0) {
-            Hit();
+            Hit("write");
             errno = faultErrno;
             return -1;
         }
@@ -181,7 +185,7 @@ ssize_t pwrite64(int fd, const void* buf, size_t count, off_t offset) { return p
 
 static int SyncCall(const char* name, int fd) {
     int (*real)(int) = (int (*)(int))Next(name);
-    if (WritableFdUnder(fd) && CallFails()) {
+    if (WritableFdUnder(fd) && CallFails("sync")) {
         errno = faultErrno;
         return -1;
     }
@@ -196,7 +200,7 @@ int close(int fd) {
     if (!real) real = (int (*)(int))Next("close");
     int wrote = fd >= 0 && fd < TRACKED_FDS && writtenTo[fd];
     if (wrote) writtenTo[fd] = 0;
-    int fails = wrote && FdUnder(fd) && CallFails();
+    int fails = wrote && FdUnder(fd) && CallFails("close");
     int r = real(fd); /* the descriptor is gone either way, as with a real late write error */
     if (fails) {
         errno = faultErrno;
@@ -208,7 +212,7 @@ int close(int fd) {
 int rename(const char* from, const char* to) {
     static int (*real)(const char*, const char*);
     if (!real) real = (int (*)(const char*, const char*))Next("rename");
-    if ((PathUnder(from) || PathUnder(to)) && CallFails()) {
+    if ((PathUnder(from) || PathUnder(to)) && CallFails("rename")) {
         errno = faultErrno;
         return -1;
     }
@@ -218,7 +222,7 @@ int rename(const char* from, const char* to) {
 int renameat(int fromDir, const char* from, int toDir, const char* to) {
     static int (*real)(int, const char*, int, const char*);
     if (!real) real = (int (*)(int, const char*, int, const char*))Next("renameat");
-    if ((PathUnder(from) || PathUnder(to)) && CallFails()) {
+    if ((PathUnder(from) || PathUnder(to)) && CallFails("rename")) {
         errno = faultErrno;
         return -1;
     }

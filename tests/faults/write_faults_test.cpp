@@ -6,6 +6,7 @@
 // (through fault_driver).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,8 +213,23 @@ TEST_P(WriteFaults, EveryFileIsOldOrCompleteAndFailureIsReported) {
         const bool hit = Exists(hit_);
         faulted += hit;
         const Files after = Snapshot(out);
-        // Success after a fault is fine when the program recovered: the outputs are complete.
-        if (status == 0) {
+        // A failed sync or close of a file that was written can lose what it held, whatever
+        // a read-back shows now: no recovery, the command reports it and the old files stay.
+        const Bytes kind = hit ? ReadBytes(hit_) : Bytes{};
+        const bool lost = kind == Bytes{'s', 'y', 'n', 'c'} || kind == Bytes{'c', 'l', 'o', 's', 'e'};
+        if (lost) {
+            EXPECT_EQ(1, status) << "a failed sync or close was taken as success";
+            // Nothing the user had is replaced after it (a file renamed into place changes its ctime).
+            struct stat fault {}, file {};
+            ASSERT_EQ(::stat(hit_.c_str(), &fault), 0);
+            for (const auto& [name, bytes] : before_) {
+                if (after.count(name) && after.at(name) != bytes && ::stat((out + "/" + name).c_str(), &file) == 0) {
+                    EXPECT_LE(std::pair(file.st_ctim.tv_sec, file.st_ctim.tv_nsec), std::pair(fault.st_mtim.tv_sec, fault.st_mtim.tv_nsec))
+                        << name << " was replaced after a sync or close failed";
+                }
+            }
+        } else if (status == 0) {
+            // Success after another fault is fine when the program recovered: the outputs are complete.
             for (const auto& [name, bytes] : reference) EXPECT_TRUE(after.count(name) && Same(name, after.at(name), bytes)) << name;
         } else {
             EXPECT_EQ(1, status);

@@ -59,6 +59,7 @@ const Writer kWriters[] = {
     {"palette256", "pnmquant 200 {S} | ppmtopcx -8bit > {O}", "pcxtoppm {O}"},
     {"rgb24", "ppmtopcx -24bit {S} > {O}", "pcxtoppm {O}"},
     {"gm_colour", "gm convert {S} pcx:{O}", "gm convert pcx:{O} ppm:-"},
+    {"gm_rgba", "gm convert {S} -matte pcx:{O}", "gm convert pcx:{O} ppm:-"},  // 8 bits x 4 planes
     {"gm_grey", "gm convert {S} -colorspace gray -type grayscale pcx:{O}", "gm convert pcx:{O} ppm:-"},
 };
 

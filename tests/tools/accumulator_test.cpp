@@ -143,9 +143,14 @@ TEST(FaxAccumulator, WriteFailureLeavesTheAccumulatorAlone) {
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit small = old;
     small.rlim_cur = 8192;
+    Accum s;  // Save of a fax whose page 2 of 3 alone is over the limit: one page saved, then it stops
+    WriteBytes(s.dir.File("three.dcx"), MakeDcx({MakePage(30, 1).file, big.file, MakePage(30, 2).file}));
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     auto r = fax::AccumulatorBuild(a.folder, a.dir.File("new.dcx"));
+    const auto saved = fax::AccumulatorSave(s.folder, s.dir.File("three.dcx"));
     setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(saved.saved, 1u);
+    EXPECT_EQ(FilesIn(s.folder), (std::vector<std::string>{"fpa0001.pcx"}));
     std::signal(SIGXFSZ, SIG_DFL);
     EXPECT_EQ(r.build.outcome, fax::BuildFaxResult::Outcome::Failed);
     EXPECT_EQ(r.taken, 0u);
