@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <sstream>
 #include <tiffio.h>
 
 #include <cctype>
@@ -280,6 +282,33 @@ TEST(PdfReaders, BlackIsZeroPagesAndResolutionDefaults) {
         for (auto& b : want) b = static_cast<std::uint8_t>(~b);
         EXPECT_TRUE(px == want) << c.name;
     }
+}
+
+TEST(PdfReaders, PagesInPageNumberOrder) {
+    // Directories numbered 2, 0, 1 and one without a number, told apart by their heights.
+    TempDir dir;
+    TIFF* t = TIFFOpen(dir.File("p.tif").c_str(), "w");
+    ASSERT_NE(t, nullptr);
+    for (auto [number, height] : {std::pair{2, 30u}, {0, 10u}, {1, 20u}, {-1, 40u}}) {
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 64u);
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        if (number >= 0) TIFFSetField(t, TIFFTAG_PAGENUMBER, std::uint16_t(number), std::uint16_t(3));
+        Bytes row(8, 0x0F);
+        for (std::uint32_t y = 0; y < height; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+        TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    ASSERT_EQ(fax::TiffToPdf(dir.File("p.tif"), dir.File("p.pdf")), 0);
+    std::string out;
+    ASSERT_EQ(RunCommand("pdfimages -list '" + dir.File("p.pdf") + "' | tail -n +3", &out, true), 0);
+    std::istringstream list(out);
+    std::vector<unsigned> heights;
+    for (std::string page, num, type, width, height, rest; list >> page >> num >> type >> width >> height && std::getline(list, rest);)
+        heights.push_back(unsigned(std::stoul(height)));
+    EXPECT_EQ(heights, (std::vector<unsigned>{10, 20, 30, 40}));
 }
 
 TEST(PdfErrors, ContentItDoesNotHandleFailsCleanly) {

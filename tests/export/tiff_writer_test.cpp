@@ -333,27 +333,30 @@ TEST(TiffDecode, RunsAtRowEndsAndPieceBoundaries) {
 }
 
 TEST(TiffLayout, PagesTallerThan65535RowsKeepOneStrip) {
-    const std::uint32_t lines = 70001;
-    const std::uint16_t bpl = 10;
-    Bytes data;
-    for (std::uint32_t y = 0; y < lines; ++y) {
-        data.push_back(0xCA);
-        data.push_back(y == lines - 1 ? 0x00 : 0xFF);  // the very last row black
+    // A SHORT holds 65,535: the row count of the one strip is a LONG from 65,536 rows on.
+    for (const auto& [lines, type] : {std::pair<std::uint32_t, std::uint16_t>{65535, 3}, {65536, 4}, {70001, 4}}) {
+        SCOPED_TRACE(lines);
+        const std::uint16_t bpl = 10;
+        Bytes data;
+        for (std::uint32_t y = 0; y < lines; ++y) {
+            data.push_back(0xCA);
+            data.push_back(y == lines - 1 ? 0x00 : 0xFF);  // the very last row black
+        }
+        TempDir dir;
+        TiffRun run = RunTiffWriter(PcxWithData(bpl, lines, data), dir);
+        ASSERT_EQ(run.result, 1);
+        Block b{Le32(run.tiff, 4) - 16};
+        std::uint16_t written = 0;
+        EXPECT_EQ(b.Entry(run.tiff, 278, &written), lines);
+        EXPECT_EQ(written, type);
+        EXPECT_EQ(b.Entry(run.tiff, 257), lines);
+        bool ok = false;
+        auto pages = DecodeTiff(dir.File("out.tif"), ok);
+        ASSERT_TRUE(ok);
+        ASSERT_EQ(pages[0].length, lines);
+        EXPECT_EQ(pages[0].rows[(lines - 1) * kW], 0xFF);
+        EXPECT_EQ(pages[0].rows[(lines - 2) * kW], 0x00);
     }
-    TempDir dir;
-    TiffRun run = RunTiffWriter(PcxWithData(bpl, lines, data), dir);
-    ASSERT_EQ(run.result, 1);
-    Block b{Le32(run.tiff, 4) - 16};
-    std::uint16_t type = 0;
-    EXPECT_EQ(b.Entry(run.tiff, 278, &type), lines);
-    EXPECT_EQ(type, 4);  // LONG
-    EXPECT_EQ(b.Entry(run.tiff, 257), lines);
-    bool ok = false;
-    auto pages = DecodeTiff(dir.File("out.tif"), ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(pages[0].length, lines);
-    EXPECT_EQ(pages[0].rows[(lines - 1) * kW], 0xFF);
-    EXPECT_EQ(pages[0].rows[(lines - 2) * kW], 0x00);
 }
 
 // A disk that fails on request.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "formats/dcx.h"
 #include "formats/pcx.h"
 #include "tool_fixtures.h"
@@ -125,6 +127,41 @@ TEST(BuildLongFax, RefusalsWriteNothing) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.messages.at(0).text, "Create a new long one page fax, was unable to create:\n" + bad +
                                          "\n\nIs the path and filename valid?\n\nIs your HardDrive full?.");
+}
+
+TEST(BuildLongFax, TheLargestCountAHeaderCanSayAndOneMore) {
+    // Two white pages of real data in runs of 63 bytes that cross line ends: 8,388,608 lines
+    // and 8,388,608 (16,777,216 together) or 8,388,609 (one more).
+    for (const auto& [second, built] : {std::pair{8388608u, true}, {8388609u, false}}) {
+        SCOPED_TRACE(second);
+        TempDir dir;
+        auto page = [](std::uint32_t lines) {
+            Bytes f = PcxHeaderBytes(216, static_cast<std::uint16_t>(lines - 1));
+            f[72] = 0x21;
+            fax::WriteLe32(&f[68], lines - 1);
+            const std::uint64_t bytes = std::uint64_t(lines) * 216;
+            f.reserve(f.size() + bytes / 63 * 2 + 2);
+            for (std::uint64_t i = 0; i < bytes / 63; ++i) f.insert(f.end(), {0xFF, 0xFF});
+            if (bytes % 63) f.insert(f.end(), {std::uint8_t(0xC0 | bytes % 63), 0xFF});
+            return f;
+        };
+        WriteBytes(dir.File("tall.dcx"), MakeDcx({page(8388608), page(second)}));
+        auto r = fax::BuildLongFax(dir.File("tall.dcx"), dir.File("long.dcx"));
+        EXPECT_EQ(r.ok, built);
+        if (built) {
+            EXPECT_EQ(r.lines, 16777216u);
+            std::uint8_t head[128] = {};
+            std::FILE* f = std::fopen(dir.File("long.dcx").c_str(), "rb");
+            ASSERT_NE(f, nullptr);
+            EXPECT_TRUE(std::fseek(f, 4096, SEEK_SET) == 0 && std::fread(head, 1, 128, f) == 128);
+            std::fclose(f);
+            EXPECT_EQ(fax::PcxHeader::FromBytes(head).longLineIndex(), 16777215u);
+        } else {
+            ASSERT_EQ(r.messages.size(), 1u);
+            EXPECT_NE(r.messages[0].text.find("hold 16777217 lines together"), std::string::npos) << r.messages[0].text;
+            EXPECT_FALSE(Exists(dir.File("long.dcx")));
+        }
+    }
 }
 
 TEST(BuildLongFax, Question) {
