@@ -9,6 +9,12 @@
 
 namespace fax {
 
+std::string PdfNumber(double v, int digits) {
+    char text[64];
+    auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, digits);
+    return std::string(text, r.ptr);
+}
+
 namespace {
 
 constexpr unsigned kCodesPerFont = 255;   // codes 1 to 255 of a one-byte font
@@ -25,13 +31,8 @@ constexpr double kAscent = 0.95, kDescent = 0.35;
 constexpr unsigned kCMapBlock = 100;      // entries a bfchar block may hold
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Numbers as PDF wants them whatever the program's locale: "12.5", never "12,5". A tenth of
-// a point is a third of a fax pixel.
-std::string Num(double v, int digits = 1) {
-    char text[32];
-    auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, digits);
-    return std::string(text, r.ptr);
-}
+// A tenth of a point is a third of a fax pixel.
+std::string Num(double v, int digits = 1) { return PdfNumber(v, digits); }
 
 std::string Ref(unsigned number) { return std::to_string(number) + " 0 R"; }
 

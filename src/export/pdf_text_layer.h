@@ -64,6 +64,10 @@ private:
     unsigned glyph_ = 0;  // the one glyph of every font
 };
 
+// A number as PDF writes it, with `digits` after the point whatever the program's locale:
+// "12.5000", never "12,5000" (printf follows LC_NUMERIC, which Qt sets from the desktop).
+std::string PdfNumber(double v, int digits);
+
 // The code points of UTF-8 text; a byte that starts no valid sequence gives U+FFFD.
 std::u32string DecodeUtf8(const std::string& text);
 

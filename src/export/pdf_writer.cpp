@@ -270,8 +270,8 @@ private:
 
         Begin(n);
         out_.Text("<<\r/Type /Page \r/Parent 3 0 R \r");
-        out_.Format("/MediaBox [%.4f %.4f %.4f %.4f] \r", 0.0, 0.0, static_cast<double>(p.imageWidth),
-                    static_cast<double>(p.imageLength));
+        const std::string zero = PdfNumber(0, 4), width = PdfNumber(p.imageWidth, 4), length = PdfNumber(p.imageLength, 4);
+        out_.Text("/MediaBox [" + zero + " " + zero + " " + width + " " + length + "] \r");
         if (text.empty) out_.Format("/Contents %u 0 R \r", n + 1);
         else out_.Format("/Contents [ %u 0 R %u 0 R ] \r", n + 1, text.contents);
         out_.Text("/Resources << \r/XObject <<\r");
@@ -280,11 +280,10 @@ private:
         out_.Text(text.empty ? "/ProcSet [ /ImageB ]\r>>\r>>\r" : "/ProcSet [ /ImageB /Text ]\r>>\r>>\r");
         End();
 
-        char content[256];
-        int contentLength = std::snprintf(content, sizeof content, "q %s %.4f %.4f %.4f %.4f %.4f %.4f cm /Im%u Do Q\r",
-                                          "", static_cast<double>(p.imageWidth), 0.0, 0.0,
-                                          static_cast<double>(p.imageLength), 0.0, 0.0, im);
-        if (contentLength < 0 || static_cast<std::size_t>(contentLength) >= sizeof content) return false;
+        const std::string place = "q  " + width + " " + zero + " " + zero + " " + length + " " + zero + " " + zero +
+                                  " cm /Im" + std::to_string(im) + " Do Q\r";
+        const char* content = place.data();
+        const int contentLength = static_cast<int>(place.size());
         Begin(n + 1);
         out_.Format("<< \r/Length %u 0 R \r >>\rstream\r\n", n + 2);
         out_.Write(content, static_cast<std::size_t>(contentLength));

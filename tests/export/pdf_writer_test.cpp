@@ -4,6 +4,7 @@
 #include <tiffio.h>
 
 #include <cctype>
+#include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -94,8 +95,13 @@ Bytes PbmPixels(const std::string& path, unsigned& w, unsigned& h) {
 }
 
 TEST(PdfLayout, OnePageOffsetsAndObjects) {
-    TempDir dir;
+    // Written where numbers have a decimal comma (the viewer runs in the desktop's locale).
+    TempDir dir, locales;
+    ASSERT_EQ(RunCommand("localedef -i de_DE -f ISO-8859-1 '" + locales.File("de_DE") + "'"), 0);
+    ::setenv("LOCPATH", locales.path().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE"), nullptr);
     Converted c = Convert(dir, {2200});
+    std::setlocale(LC_NUMERIC, "C");
     ASSERT_EQ(c.result, 0);
     const std::string pdf = Text(c.bytes);
 
