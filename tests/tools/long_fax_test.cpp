@@ -140,8 +140,7 @@ TEST(BuildLongFax, TheLargestCountAHeaderCanSayAndOneMore) {
             f[72] = 0x21;
             fax::WriteLe32(&f[68], lines - 1);
             const std::uint64_t bytes = std::uint64_t(lines) * 216;
-            f.reserve(f.size() + bytes / 63 * 2 + 2);
-            for (std::uint64_t i = 0; i < bytes / 63; ++i) f.insert(f.end(), {0xFF, 0xFF});
+            f.resize(f.size() + bytes / 63 * 2, 0xFF);  // runs of 63 white bytes: FF FF
             if (bytes % 63) f.insert(f.end(), {std::uint8_t(0xC0 | bytes % 63), 0xFF});
             return f;
         };
