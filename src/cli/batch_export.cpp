@@ -81,6 +81,7 @@ struct Job {
     std::string key;      // its place below its root ('/' between folders): picks its shard
     fs::path outBase;     // output path without extension
     unsigned pages = 0;   // from its page table; 0 when that cannot be read
+    std::uintmax_t bytes = 0;  // its size, for the order of work between several workers
     std::string failure;  // set when the job fails before it is started
 };
 
@@ -227,6 +228,9 @@ std::vector<Job> CollectJobs(const Options& o) {
         if (j.failure.empty() && fax::FileExists(j.input) && reader.Open(j.input) &&
             reader.ReadLayout() == fax::PageError::None)
             j.pages = reader.pageCount();
+        std::error_code ec;
+        j.bytes = fs::is_regular_file(j.input, ec) ? fs::file_size(j.input, ec) : 0;
+        if (ec) j.bytes = 0;
     }
     return jobs;
 }
@@ -470,6 +474,12 @@ int BatchExport(const std::vector<std::string>& given) {
     if (std::string why = summary.Open(o.summary); !why.empty()) return Fail(why);
 
     std::vector<Job> jobs = CollectJobs(o);
+    // Several workers take the longest work first, so that none is left alone with a long fax
+    // at the end while the others idle; a single worker keeps the order of the names.
+    if (o.jobs > 1)
+        std::stable_sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) {
+            return a.pages != b.pages ? a.pages > b.pages : a.bytes > b.bytes;
+        });
     unsigned long long pages = 0;
     for (const Job& j : jobs) pages += std::max(1u, j.pages);
     Report report(jobs.size(), pages, ::isatty(STDERR_FILENO) == 1, summary);
