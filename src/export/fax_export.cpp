@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
+#include "export/g4_precoder.h"
 #include "export/pdf_writer.h"
 #include "formats/fax_reader.h"
 #include "formats/file_io.h"
@@ -39,8 +42,13 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
         r.systemError = errno;
         return r;
     }
+    // The PDF's images are coded alongside, on a second thread, from the rows as they go
+    // into the TIFF.
+    G4Precoder precoder;
     TiffWriter writer;
+    if (precoder.Start()) writer.SetRowListener(&precoder);
     int written = writer.WriteFaxTiff(in, tif.file());
+    precoder.Finish();
     r.error = writer.exportError();
     r.systemError = writer.systemError();
     r.pages = writer.pagesWritten();
@@ -48,13 +56,35 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
     if (written != 1) return r;  // the unfinished TIFF goes with `tif`
 
     // The PDF is made from the finished TIFF before it takes its name, so that a cancelled
-    // export can still leave both files as they were.
+    // export can still leave both files as they were. Meanwhile the TIFF goes to the disk
+    // (when it replaces a file); the PDF takes its name only once the TIFF is safely there.
+    bool tifSynced = true;
+    int tifSyncError = 0;
+    auto syncTif = [&] {
+        tifSynced = tif.SyncForCommit();
+        tifSyncError = errno;
+    };
+    std::jthread syncing;
+    try {
+        syncing = std::jthread(syncTif);
+    } catch (const std::system_error&) {
+        syncTif();
+    }
+    auto tifOnDisk = [&] {
+        if (syncing.joinable()) syncing.join();
+        return tifSynced;
+    };
     errno = 0;  // the PDF writer goes through libtiff, which may fail without a call of the system failing
-    const bool pdfWritten = TiffToPdf(tif.tempPath(), pdfPath, options.pageWords) == 0;
+    const bool pdfWritten = TiffToPdf(tif.tempPath(), pdfPath, options.pageWords, &precoder, tifOnDisk) == 0;
     const int pdfError = errno;
+    if (!tifOnDisk()) {
+        r.error = ExportError::TifCreateFailed;
+        r.systemError = tifSyncError;
+        return r;  // the TIFF goes with `tif`, and the PDF was not put in place
+    }
     r.cancelled = !pdfWritten && options.cancel && options.cancel->load();
     if (r.cancelled) return r;
-    if (!tif.Commit()) {
+    if (!tif.Commit(false)) {
         r.error = ExportError::TifCreateFailed;
         r.systemError = errno;
     } else if (!pdfWritten) {

@@ -13,6 +13,7 @@
 
 #include "export/g3_decoder.h"
 #include "export/g4_coder.h"
+#include "export/g4_precoder.h"
 #include "export/tiff_handle.h"
 #include "formats/file_io.h"
 
@@ -96,8 +97,8 @@ struct PageInfo {
 class PdfWriter {
 public:
     // `strips`: the TIFF file again, for reading its strips directly (may be closed).
-    PdfWriter(TIFF* input, PdfSink& out, File& strips, const PageWordsFn& pageWords)
-        : in_(input), out_(out), strips_(strips), pageWords_(pageWords) {}
+    PdfWriter(TIFF* input, PdfSink& out, File& strips, const PageWordsFn& pageWords, const G4Precoder* precoded)
+        : in_(input), out_(out), strips_(strips), pageWords_(pageWords), precoded_(precoded) {}
 
     bool Write() {
         if (!ListPages()) return false;
@@ -320,6 +321,14 @@ private:
     bool WriteImage(const PageInfo& p, std::uint64_t& length) {
         const tmsize_t line = TIFFScanlineSize(in_);
         if (line <= 0 || static_cast<std::uint64_t>(line) < (std::uint64_t{p.width} + 7) / 8) return false;
+        if (precoded_ && p.switchDecode && precoded_->HasImage(p.directory, p.width, p.rows)) {
+            // Coded already, from the very rows the TIFF's strips hold.
+            auto write = [this](const std::uint8_t* data, std::size_t size) {
+                out_.Write(data, size);
+                return !out_.failed();
+            };
+            return precoded_->CopyImage(p.directory, write, length) && length <= kMaxImageStream;
+        }
         G4Coder coder(p.width);
         auto code = [&](std::size_t count) {
             coder.CodeLine(count);
@@ -396,6 +405,7 @@ private:
     std::vector<PageInfo> pages_;
     std::vector<std::uint64_t> offsets_;
     const PageWordsFn& pageWords_;
+    const G4Precoder* precoded_;
     PdfTextLayer text_;
     unsigned nextObject_ = 0;  // the next free object number
 };
@@ -444,7 +454,8 @@ std::string PdfString(const std::string& text) {
     return s + ")";
 }
 
-int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const PageWordsFn& pageWords) {
+int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const PageWordsFn& pageWords,
+              const G4Precoder* precoded, const std::function<bool()>& beforeCommit) {
     BusyMark busy;
     if (!busy.taken) return 1;
     AtomicFile pdf(pdfPath);  // an unfinished PDF never appears under its name
@@ -453,11 +464,11 @@ int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const Pag
     if (!tiff) return 1;
     PdfSink sink(pdf.file());
     File strips = File::OpenRead(tiffPath);
-    PdfWriter writer(tiff.get(), sink, strips, pageWords);
+    PdfWriter writer(tiff.get(), sink, strips, pageWords, precoded);
     bool ok = writer.Write();
     ok = sink.Flush() && ok;
     tiff.reset();
-    return ok && pdf.Commit() ? 0 : 1;
+    return ok && (!beforeCommit || beforeCommit()) && pdf.Commit() ? 0 : 1;
 }
 
 }  // namespace fax

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "export/pdf_text_layer.h"
 
 namespace fax {
+
+class G4Precoder;
 
 // 0 when the PDF was written, 1 on any failure (a TIFF that cannot be opened, content
 // other than 1-bit one-sample strips, a decoding or writing error). Shows nothing; the
@@ -16,7 +19,12 @@ namespace fax {
 // while another runs is refused with 1 (see TiffToPdfBusy). With `pageWords`, each page
 // gets the text layer of its words (and the file is PDF 1.2, for the layer's compressed
 // streams); without, the file is as it always was.
-int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const PageWordsFn& pageWords = {});
+// `precoded`: the pages' images as coded while the TIFF was written (G4Precoder), taken
+// where they are the TIFF's pages.
+// `beforeCommit`, when given, is asked once the PDF is complete, before it takes its name:
+// false discards it.
+int TiffToPdf(const std::string& tiffPath, const std::string& pdfPath, const PageWordsFn& pageWords = {},
+              const G4Precoder* precoded = nullptr, const std::function<bool()>& beforeCommit = {});
 
 // True while a conversion runs; a caller that may re-enter waits for it to clear.
 bool TiffToPdfBusy();

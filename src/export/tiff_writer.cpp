@@ -48,8 +48,31 @@ bool TiffWriter::Append(File& output, const void* data, std::size_t size) {
     return true;
 }
 
+// The fax is read from the disk in large pieces and handed out in the sizes asked for;
+// a piece comes short only at the end of the file.
 std::int64_t TiffWriter::ReadInput(File& input, void* buffer, std::size_t size) {
-    return input.Read(buffer, size);
+    if (ahead_.empty()) ahead_.resize(kReadAhead);
+    if (aheadEnd_ - aheadAt_ < size && size <= ahead_.size()) {
+        std::memmove(ahead_.data(), ahead_.data() + aheadAt_, aheadEnd_ - aheadAt_);
+        aheadEnd_ -= aheadAt_;
+        aheadAt_ = 0;
+        while (aheadEnd_ < size) {
+            const std::int64_t n = input.Read(ahead_.data() + aheadEnd_, ahead_.size() - aheadEnd_);
+            if (n < 0 && aheadEnd_ == 0) return n;
+            if (n <= 0) break;  // what came before a failure is handed out first
+            aheadEnd_ += static_cast<std::size_t>(n);
+        }
+    }
+    if (size > ahead_.size() && aheadAt_ == aheadEnd_) return input.Read(buffer, size);
+    const std::size_t n = std::min(size, aheadEnd_ - aheadAt_);
+    std::memcpy(buffer, ahead_.data() + aheadAt_, n);
+    aheadAt_ += n;
+    return static_cast<std::int64_t>(n);
+}
+
+bool TiffWriter::SeekInput(File& input, std::uint64_t offset) {
+    aheadAt_ = aheadEnd_ = 0;
+    return input.Seek(offset);
 }
 
 bool TiffWriter::WriteOutput(File& output, const void* data, std::size_t size) {
@@ -66,6 +89,7 @@ int TiffWriter::WriteFaxTiff(File& input, File& output) {
     block_.fill(0);
 
     end_ = 0;
+    aheadAt_ = aheadEnd_ = 0;
 
     header_ = {'I', 'I', 42, 0, 0, 0, 0, 0};  // first directory offset patched later
     if (!Append(output, header_.data(), header_.size())) {
@@ -85,7 +109,7 @@ int TiffWriter::WriteFaxTiff(File& input, File& output) {
     unsigned pageCount = 1;
     if (dcx) {
         std::array<std::uint8_t, kDcxTableSize> raw{};
-        std::int64_t n = input.Seek(0) ? ReadInput(input, raw.data(), raw.size()) : -1;
+        std::int64_t n = SeekInput(input, 0) ? ReadInput(input, raw.data(), raw.size()) : -1;
         if (n < static_cast<std::int64_t>(kMinTableBytes)) {
             Fail(ExportError::ShortTable);
             return 0;
@@ -98,7 +122,7 @@ int TiffWriter::WriteFaxTiff(File& input, File& output) {
     unsigned page = 0;
     do {
         if (dcx) {
-            got = input.Seek(table.Slot(page + 1)) ? ReadInput(input, in_.data(), in_.size()) : -1;
+            got = SeekInput(input, table.Slot(page + 1)) ? ReadInput(input, in_.data(), in_.size()) : -1;
             if (got < static_cast<std::int64_t>(kPcxHeaderSize)) {
                 Fail(ExportError::ShortPage);
                 return 0;
@@ -126,6 +150,7 @@ int TiffWriter::WriteFaxTiff(File& input, File& output) {
             Fail(ExportError::DirectoryFailed);
             return 0;
         }
+        if (listener_) listener_->PageDone();
     } while (++page < pageCount);
     return 1;
 }
@@ -170,6 +195,7 @@ bool TiffWriter::WritePage(File& input, File& output, std::size_t start, std::si
 bool TiffWriter::CodeRow(File& output) {
     ++rowsCoded_;
     const std::size_t count = FindChanges(row_.data(), kFaxWidth, false, changes_.data());
+    if (listener_) listener_->Row(changes_.data(), count);
     codedSize_ += CodeMhLine(changes_.data(), count, kFaxWidth, coded_.data() + codedSize_);
     if (codedSize_ >= kTiffFlushAt && !FlushCoded(output)) {
         Fail(ExportError::RowWriteFailed);  // unless the size limit spoke first

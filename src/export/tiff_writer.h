@@ -42,9 +42,19 @@ inline constexpr std::size_t kTiffHeaderSize = 8;
 inline constexpr std::size_t kTiffBlockSize = 190;     // resolutions, 14 entries, next offset
 inline constexpr std::size_t kTiffIfdInBlock = 16;     // the directory follows the two rationals
 inline constexpr std::size_t kTiffFlushAt = 2024;      // coded bytes are written in ~2 KB pieces
+inline constexpr std::size_t kReadAhead = 64 * 1024;   // the fax is read from the disk in pieces this large
 inline constexpr std::uint32_t kTiffXResolution = 204; // fax fine mode, dots per inch
 inline constexpr std::uint32_t kTiffYResolution = 196;
 inline constexpr std::uint64_t kTiffMaxBytes = 0xFFFFFFFFull;  // offsets are 32 bits
+
+// Sees the rows as the TIFF writer codes them: each row's changing elements (pixel 0
+// white, see FindChanges), and the end of each page once its directory is written.
+class TiffRowListener {
+public:
+    virtual ~TiffRowListener() = default;
+    virtual void Row(const std::uint32_t* changes, std::size_t count) = 0;
+    virtual void PageDone() = 0;
+};
 
 // One conversion at a time per object; all state is reset by WriteFaxTiff.
 class TiffWriter {
@@ -64,6 +74,9 @@ public:
     // one (or the header). 1 or 0.
     int WriteTiffDirectory(File& output);
 
+    // Rows go to `listener` too (none: nullptr); it must outlive the conversions.
+    void SetRowListener(TiffRowListener* listener) { listener_ = listener; }
+
     ExportError exportError() const { return error_; }
     // errno when the first failure came; meaningful for the read, write and create codes.
     int systemError() const { return systemError_; }
@@ -81,6 +94,8 @@ private:
         error_ = e;
         systemError_ = errno;
     }
+    // Moves the fax's reading to `offset`: every seek goes here, past what was read ahead.
+    bool SeekInput(File& input, std::uint64_t offset);
     bool WritePage(File& input, File& output, std::size_t start, std::size_t end, const PcxHeader& header);
     bool CodeRow(File& output);
     // Appends at the end of the file, within the size limit.
@@ -106,6 +121,9 @@ private:
     std::uint32_t blocks_ = 0;
     std::uint64_t stripStart_ = 0;
     std::uint32_t rowsCoded_ = 0;
+    TiffRowListener* listener_ = nullptr;
+    std::vector<std::uint8_t> ahead_;  // read from the fax, not yet handed out
+    std::size_t aheadAt_ = 0, aheadEnd_ = 0;
 };
 
 }  // namespace fax

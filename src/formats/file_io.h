@@ -99,6 +99,10 @@ public:
     // is given up only for content synced to the disk first, unless `flush` is false (a
     // work file nobody needs after a crash).
     bool Commit(bool flush = true);
+    // Does now, on any thread, the sync that Commit would do (a replaced file's content);
+    // a Commit(false) may then follow with nothing written in between. False when the
+    // sync failed, errno saying why.
+    bool SyncForCommit() { return done_ || inPlace_ || !replacing_ || file_.Sync(); }
     void Discard();  // closes and removes the temporary file
     // Keeps what was written under the target's name only when no file of that
     // name exists (a partial new file is better than nothing; an old file is kept) and

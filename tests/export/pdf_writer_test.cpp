@@ -415,6 +415,40 @@ TEST(PdfImages, SameBytesAsLibtiffsCoder) {
     TIFFSetWarningHandler(warnings);
 }
 
+// The export codes each page's image from the rows it writes into the TIFF, on a second
+// thread: the images are libtiff's coding of that TIFF, for faxes of every kind, and also
+// where no temporary file can be had for them.
+TEST(PdfImages, TheExportsImagesAreLibtiffsCodingOfItsTiff) {
+    TempDir dir;
+    Bytes noisy = PatternPage(kW, 150, 7);
+    for (std::size_t i = kW * 60; i < kW * 90; ++i) noisy[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    WriteBytes(dir.File("noisy.dcx"), MakeDcx({MakePcx(noisy, kW), MakePcx(PatternPage(kW, 40, 8), kW)}));
+    Bytes cut = MakeDcx({MakePcx(PatternPage(kW, 90, 2), kW), MakePcx(PatternPage(kW, 300, 3), kW)});
+    cut.resize(cut.size() - 2000);  // the last page's rows end early
+    WriteBytes(dir.File("cut.dcx"), cut);
+    Bytes over = MakePcx(PatternPage(kW, 60, 4), kW);  // runs that cross the ends of rows
+    over.resize(128);
+    for (int i = 0; i < 400; ++i) over.insert(over.end(), {0xFF, 0x55, 0xC5, 0x00, 0x3C});
+    WriteBytes(dir.File("over.pcx"), over);
+    WriteBytes(dir.File("narrow.pcx"), MakePcx(PatternPage(100, 80, 5), 100));
+    WriteBytes(dir.File("tall.pcx"), MakePcx(Bytes(kW * 65536, 0xFF), kW));  // one strip past 65,535 rows
+    ASSERT_EQ(RunCommand("cd '" + dir.path() + "' && cp '" + SourceDir() + "/resources/samples/sample.dcx' . && '" +
+                         CliPath() + "' pbm sample.dcx 2 p.pbm >/dev/null && gm convert p.pbm gm.pcx && ppmtopcx p.pbm >nb.pcx 2>/dev/null"),
+              0);
+    const char* faxes[][2] = {{"sample.dcx", ""}, {"noisy.dcx", ""}, {"cut.dcx", ""},     {"over.pcx", ""},
+                              {"narrow.pcx", ""}, {"tall.pcx", ""},  {"gm.pcx", ""},      {"nb.pcx", ""},
+                              {"sample.dcx", "TMPDIR=/nonexistent "}};
+    for (const auto& [fax, env] : faxes) {
+        SCOPED_TRACE(std::string(env) + fax);
+        const std::string tif = dir.File(std::string(fax) + ".tif"), pdf = dir.File(std::string(fax) + ".pdf");
+        ASSERT_EQ(RunCommand(std::string(env) + "'" + CliPath() + "' export '" + dir.File(fax) + "' '" + tif + "' '" + pdf + "' >/dev/null"), 0);
+        bool ok = false;
+        const std::vector<Bytes> want = LibtiffG4Pages(tif, ok);
+        ASSERT_TRUE(ok);
+        EXPECT_TRUE(PdfImageStreams(ReadBytes(pdf)) == want);
+    }
+}
+
 // A strip of over 1 MiB that libtiff reads in part (past ten times its rows' size and 4 KiB).
 TEST(PdfImages, LargeStripsAsLibtiffReadsThem) {
     const std::uint32_t rows = 484, limit = 2160 * rows + 4105;  // past 1 MiB

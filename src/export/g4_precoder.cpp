@@ -1,0 +1,185 @@
+#include "export/g4_precoder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+#include "export/g4_coder.h"
+
+namespace fax {
+
+namespace {
+
+constexpr std::uint32_t kPageEnd = 0xFFFFFFFFu;
+constexpr std::size_t kChunkWords = 16 * 1024;  // 64 KiB of rows a piece   // 32 KiB of rows a piece
+constexpr std::size_t kMaxChunks = 4;           // the writer waits when the coder is this far behind
+constexpr std::size_t kSpillAt = 64 * 1024;     // coded bytes go to the file in pieces of about this
+constexpr std::size_t kReadPiece = 64 * 1024;
+
+// An unnamed file in the temporary folder; gone when closed, whatever ends the program.
+int TemporaryFile() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string folder = dir && *dir ? dir : "/tmp";
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+    std::string name = folder + "/tarvex-g4-XXXXXX";
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.c_str());
+    return fd;
+}
+
+bool WriteWhole(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+G4Precoder::G4Precoder() = default;
+
+G4Precoder::~G4Precoder() {
+    Finish();
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool G4Precoder::Start() {
+    fd_ = TemporaryFile();
+    if (fd_ < 0) return false;
+    coder_ = std::make_unique<G4Coder>(kFaxWidth);
+    filling_.reserve(kChunkWords);
+    chunks_ = 1;
+    try {
+        thread_ = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    return true;
+}
+
+void G4Precoder::Row(const std::uint32_t* changes, std::size_t count) {
+    if (!thread_.joinable()) return;
+    if (filling_.size() + count + 1 > kChunkWords) Hand();
+    filling_.push_back(static_cast<std::uint32_t>(count));
+    filling_.insert(filling_.end(), changes, changes + count);
+}
+
+void G4Precoder::PageDone() {
+    if (!thread_.joinable()) return;
+    if (filling_.size() + 1 > kChunkWords) Hand();
+    filling_.push_back(kPageEnd);
+}
+
+void G4Precoder::Hand() {
+    std::unique_lock lock(mutex_);
+    ready_.push_back(std::move(filling_));
+    if (free_.empty() && chunks_ < kMaxChunks) {
+        ++chunks_;
+        filling_ = Chunk();
+        filling_.reserve(kChunkWords);
+    } else {
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !free_.empty(); });
+        filling_ = std::move(free_.back());
+        free_.pop_back();
+    }
+    changed_.notify_all();
+}
+
+void G4Precoder::Finish() {
+    if (!thread_.joinable()) return;
+    if (!filling_.empty()) Hand();
+    {
+        std::lock_guard lock(mutex_);
+        finishing_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void G4Precoder::Work() {
+    for (;;) {
+        Chunk chunk;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return !ready_.empty() || finishing_; });
+            if (ready_.empty()) {
+                coder_.reset();
+                return;
+            }
+            chunk = std::move(ready_.front());
+            ready_.pop_front();
+        }
+        Code(chunk);
+        chunk.clear();
+        {
+            std::lock_guard lock(mutex_);
+            free_.push_back(std::move(chunk));
+        }
+        changed_.notify_all();
+    }
+}
+
+void G4Precoder::Code(const Chunk& chunk) {
+    for (std::size_t at = 0; at < chunk.size();) {
+        const std::uint32_t count = chunk[at++];
+        if (count == kPageEnd) {
+            if (!failed_) {
+                coder_->Finish();
+                failed_ = !Spill();
+            }
+            if (!failed_) pages_.push_back({pageStart_, spilled_ - pageStart_, rows_});
+            coder_ = std::make_unique<G4Coder>(kFaxWidth);
+            pageStart_ = spilled_;
+            rows_ = 0;
+            continue;
+        }
+        if (!failed_) {
+            std::copy_n(chunk.data() + at, count, coder_->NextLine());
+            coder_->CodeLine(count);
+            ++rows_;
+            if (coder_->size() >= kSpillAt) failed_ = !Spill();
+        }
+        at += count;
+    }
+}
+
+bool G4Precoder::Spill() {
+    if (!WriteWhole(fd_, coder_->data(), coder_->size())) return false;
+    spilled_ += coder_->size();
+    coder_->Clear();
+    return true;
+}
+
+bool G4Precoder::HasImage(std::size_t page, std::uint32_t width, std::uint32_t rows) const {
+    return !thread_.joinable() && page < pages_.size() && width == kFaxWidth && rows == pages_[page].rows;
+}
+
+bool G4Precoder::CopyImage(std::size_t page, const std::function<bool(const std::uint8_t*, std::size_t)>& write,
+                           std::uint64_t& length) const {
+    const PageImage& image = pages_[page];
+    std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(image.length, kReadPiece)));
+    for (std::uint64_t done = 0; done < image.length;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(image.length - done, piece.size()));
+        const ssize_t n = ::pread(fd_, piece.data(), want, static_cast<off_t>(image.offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || !write(piece.data(), static_cast<std::size_t>(n))) return false;
+        done += static_cast<std::uint64_t>(n);
+    }
+    length = image.length;
+    return true;
+}
+
+}  // namespace fax
