@@ -77,13 +77,13 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
     errno = 0;  // the PDF writer goes through libtiff, which may fail without a call of the system failing
     const bool pdfWritten = TiffToPdf(tif.tempPath(), pdfPath, options.pageWords, &precoder, tifOnDisk) == 0;
     const int pdfError = errno;
+    r.cancelled = !pdfWritten && options.cancel && options.cancel->load();
+    if (r.cancelled) return r;
     if (!tifOnDisk()) {
         r.error = ExportError::TifCreateFailed;
         r.systemError = tifSyncError;
         return r;  // the TIFF goes with `tif`, and the PDF was not put in place
     }
-    r.cancelled = !pdfWritten && options.cancel && options.cancel->load();
-    if (r.cancelled) return r;
     if (!tif.Commit(false)) {
         r.error = ExportError::TifCreateFailed;
         r.systemError = errno;

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -16,7 +16,7 @@ namespace fax {
 namespace {
 
 constexpr std::uint32_t kPageEnd = 0xFFFFFFFFu;
-constexpr std::size_t kChunkWords = 16 * 1024;  // 64 KiB of rows a piece   // 32 KiB of rows a piece
+constexpr std::size_t kChunkWords = 16 * 1024;  // 64 KiB of rows a piece
 constexpr std::size_t kMaxChunks = 4;           // the writer waits when the coder is this far behind
 constexpr std::size_t kSpillAt = 64 * 1024;     // coded bytes go to the file in pieces of about this
 constexpr std::size_t kReadPiece = 64 * 1024;
@@ -85,17 +85,16 @@ void G4Precoder::PageDone() {
 void G4Precoder::Hand() {
     std::unique_lock lock(mutex_);
     ready_.push_back(std::move(filling_));
+    changed_.notify_all();
     if (free_.empty() && chunks_ < kMaxChunks) {
         ++chunks_;
         filling_ = Chunk();
         filling_.reserve(kChunkWords);
-    } else {
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return !free_.empty(); });
-        filling_ = std::move(free_.back());
-        free_.pop_back();
+        return;
     }
-    changed_.notify_all();
+    changed_.wait(lock, [this] { return !free_.empty(); });
+    filling_ = std::move(free_.back());
+    free_.pop_back();
 }
 
 void G4Precoder::Finish() {
@@ -135,24 +134,22 @@ void G4Precoder::Work() {
 void G4Precoder::Code(const Chunk& chunk) {
     for (std::size_t at = 0; at < chunk.size();) {
         const std::uint32_t count = chunk[at++];
+        if (count != kPageEnd) at += count;
+        if (failed_) continue;  // pages from here on are left to the PDF writer
         if (count == kPageEnd) {
-            if (!failed_) {
-                coder_->Finish();
-                failed_ = !Spill();
-            }
-            if (!failed_) pages_.push_back({pageStart_, spilled_ - pageStart_, rows_});
+            coder_->Finish();
+            failed_ = !Spill();
+            if (failed_) continue;
+            pages_.push_back({pageStart_, spilled_ - pageStart_, rows_});
             coder_ = std::make_unique<G4Coder>(kFaxWidth);
             pageStart_ = spilled_;
             rows_ = 0;
-            continue;
-        }
-        if (!failed_) {
-            std::copy_n(chunk.data() + at, count, coder_->NextLine());
+        } else {
+            std::copy_n(chunk.data() + at - count, count, coder_->NextLine());
             coder_->CodeLine(count);
             ++rows_;
             if (coder_->size() >= kSpillAt) failed_ = !Spill();
         }
-        at += count;
     }
 }
 

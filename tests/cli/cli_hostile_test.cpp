@@ -1,7 +1,6 @@
 // tarvex-cli with hostile inputs and outputs: special files named as the fax, a full
 // disk, outputs that exist or are the input, options where file names belong.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -31,24 +30,6 @@ std::vector<std::string> Names(const std::string& dir) {
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     return names;
 }
-
-// A folder on a file system of 64 KiB, unmounted at the end; empty path when the
-// machine does not let us mount one.
-class SmallDisk {
-public:
-    explicit SmallDisk(const std::string& path) : path_(path) {
-        fs::create_directory(path_);
-        mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~SmallDisk() {
-        if (mounted_) ::umount(path_.c_str());
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    std::string path_;
-    bool mounted_ = false;
-};
 
 }  // namespace
 

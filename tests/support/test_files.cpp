@@ -1,6 +1,7 @@
 #include "support/test_files.h"
 
 #include <netinet/in.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,6 +40,15 @@ std::vector<Bytes> Trashed(const std::string& name) {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+SmallDisk::SmallDisk(const std::string& path) : path_(path) {
+    std::filesystem::create_directory(path_);
+    mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=64k") == 0;
+}
+
+SmallDisk::~SmallDisk() {
+    if (mounted_) ::umount(path_.c_str());
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {

@@ -24,6 +24,21 @@ private:
     std::string path_;
 };
 
+// A folder on a file system of 64 KiB (a tmpfs), unmounted at destruction; mounted() is
+// false where the machine does not let us mount one.
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& path);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
