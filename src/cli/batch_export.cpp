@@ -399,7 +399,7 @@ public:
     // After an interruption: what was done, and how many faxes were left.
     int Stopped(std::size_t left) {
         Clear();
-        std::fprintf(stderr, "Stopped: %zu faxes were not converted.\n", left);
+        std::fprintf(stderr, "Stopped: %zu %s not converted.\n", left, left == 1 ? "fax was" : "faxes were");
         Summary();
         return kFailed;
     }
@@ -409,7 +409,8 @@ public:
         summary_.Close();
         if (!summary_.error().empty()) std::fprintf(stderr, "%s\n", summary_.error().c_str());
         std::fflush(stderr);
-        std::printf("%zu faxes, %llu pages: %zu converted, %zu skipped, %zu failed in %.1f s\n", faxes_, pagesDone_,
+        std::printf("%zu %s, %llu %s: %zu converted, %zu skipped, %zu failed in %.1f s\n", faxes_,
+                    faxes_ == 1 ? "fax" : "faxes", pagesDone_, pagesDone_ == 1 ? "page" : "pages",
                     faxesDone_ - failed_ - skipped_, skipped_, failed_, Elapsed());
         // A summary that lacks lines is a failure too: whoever reads it would miss faxes.
         return failed_ == 0 && summary_.error().empty() ? kOk : kFailed;

@@ -168,7 +168,7 @@ TEST_F(BatchExport, ConvertsTheTreeReportsFailuresAndReplacesOutputsOnASecondRun
     EXPECT_EQ(RunCommand("ulimit -f 1 && " + Q(CliPath()) + " export --to-dir " + Q(dir.File("small")) + " " +
                              Q(Src("good.dcx")) + " 2>&1", &out), 1);
     EXPECT_NE(out.find("failed " + Src("good.dcx") + ": The conversion stopped with signal 25."), std::string::npos) << out;
-    EXPECT_NE(out.find("1 faxes, 3 pages: 0 converted, 0 skipped, 1 failed in "), std::string::npos) << out;
+    EXPECT_NE(out.find("1 fax, 3 pages: 0 converted, 0 skipped, 1 failed in "), std::string::npos) << out;
 }
 
 TEST_F(BatchExport, NamedFilesFoldersWithoutRecursionAndPdfOnly) {
