@@ -50,10 +50,18 @@ struct MsbBits {
 
 G4Coder::G4Coder(std::uint32_t width)
     : width_(width), lines_(2 * (ChangeCapacity(width) + 1)), out_(kTypicalOutput + LineBytesMax(width)) {
+    Restart();
+}
+
+void G4Coder::Restart() {
     // Each line has a 0 before its first element (see CodeLine).
     line_ = lines_.data() + 1;
-    reference_ = lines_.data() + ChangeCapacity(width) + 2;
-    std::fill_n(reference_, kEndMarks, width);  // all white
+    reference_ = lines_.data() + ChangeCapacity(width_) + 2;
+    std::fill_n(reference_, kEndMarks, width_);  // all white
+    at_ = 0;
+    taken_ = 0;
+    acc_ = 0;
+    used_ = 0;
 }
 
 void G4Coder::Clear() {

@@ -28,6 +28,8 @@ public:
     void CodeLine(std::size_t count);
     // Ends the image. No line may follow.
     void Finish();
+    // Starts a new image, with nothing coded yet (the bytes of the last must be taken).
+    void Restart();
 
     // The coded bytes not yet taken, and taking them.
     const std::uint8_t* data() const { return out_.data(); }

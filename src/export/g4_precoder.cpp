@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::uint32_t kPageEnd = 0xFFFFFFFFu;
 constexpr std::size_t kChunkWords = 16 * 1024;  // 64 KiB of rows a piece
-constexpr std::size_t kMaxChunks = 4;           // the writer waits when the coder is this far behind
+constexpr std::size_t kMaxChunks = 2;           // the writer waits when the coder is this far behind
 constexpr std::size_t kSpillAt = 64 * 1024;     // coded bytes go to the file in pieces of about this
 constexpr std::size_t kReadPiece = 64 * 1024;
 
@@ -141,7 +141,7 @@ void G4Precoder::Code(const Chunk& chunk) {
             failed_ = !Spill();
             if (failed_) continue;
             pages_.push_back({pageStart_, spilled_ - pageStart_, rows_});
-            coder_ = std::make_unique<G4Coder>(kFaxWidth);
+            coder_->Restart();
             pageStart_ = spilled_;
             rows_ = 0;
         } else {
