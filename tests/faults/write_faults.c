@@ -9,6 +9,8 @@
  *                         every later one fails
  *   VANTOREL_FAULT_ONCE   set: only the N-th call fails, the later ones succeed again (a
  *                         network file system's late error on close, say)
+ *   VANTOREL_FAULT_ONLY   a kind of call (write, sync, close or rename): only those are
+ *                         counted for VANTOREL_FAULT_CALLS, and only those fail
  *   VANTOREL_FAULT_ERRNO  ENOSPC (the default) or EIO
  *   VANTOREL_FAULT_HIT    a file made when the first fault is injected (outside the folder),
  *                         holding the kind of call that failed: write, sync, close or rename
@@ -35,6 +37,7 @@ static size_t dirLength;
 static long long bytesLeft = -1; /* -1: no byte budget */
 static long long callLimit = -1; /* -1: no call budget */
 static int once;
+static const char* onlyKind;
 static long long calls;
 static long long bytesWritten;
 static int faultErrno = ENOSPC;
@@ -55,6 +58,7 @@ __attribute__((constructor)) static void Setup(void) {
     v = getenv("VANTOREL_FAULT_CALLS");
     if (v) callLimit = atoll(v);
     once = getenv("VANTOREL_FAULT_ONCE") != NULL;
+    onlyKind = getenv("VANTOREL_FAULT_ONLY");
     v = getenv("VANTOREL_FAULT_ERRNO");
     if (v && strcmp(v, "EIO") == 0) faultErrno = EIO;
     hitPath = getenv("VANTOREL_FAULT_HIT");
@@ -132,6 +136,7 @@ static void Hit(const char* kind) { Touch(&hit, hitPath, kind); }
 static int CallFails(const char* kind) {
     Touch(&marked, markPath, "");
     if (slowness) usleep(slowness);
+    if (onlyKind && strcmp(onlyKind, kind) != 0) return 0;
     long long n = __atomic_add_fetch(&calls, 1, __ATOMIC_SEQ_CST);
     if (callLimit < 0 || n < callLimit || (once && n > callLimit)) return 0;
     Hit(kind);
