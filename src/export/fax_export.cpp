@@ -55,14 +55,16 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
     in.Close();
     if (written != 1) return r;  // the unfinished TIFF goes with `tif`
 
-    // The PDF is made from the finished TIFF before it takes its name, so that a cancelled
+    // The PDF is made from the finished TIFF before either takes its name, so that a cancelled
     // export can still leave both files as they were. Meanwhile the TIFF goes to the disk
-    // (when it replaces a file); the PDF takes its name only once the TIFF is safely there.
+    // (when it replaces a file); it takes its name just before the PDF does, and a TIFF that
+    // could not be put in place keeps the PDF from it too: after a failed sync or close,
+    // nothing more is replaced.
     bool tifSynced = true;
-    int tifSyncError = 0;
+    int tifError = 0;
     auto syncTif = [&] {
         tifSynced = tif.SyncForCommit();
-        tifSyncError = errno;
+        tifError = errno;
     };
     std::jthread syncing;
     try {
@@ -70,23 +72,25 @@ ExportResult ConvertFaxToTifPdf(const std::string& faxPath, const std::string& t
     } catch (const std::system_error&) {
         syncTif();
     }
-    auto tifOnDisk = [&] {
+    bool tifDone = false, tifFailed = false;
+    auto commitTif = [&] {
         if (syncing.joinable()) syncing.join();
-        return tifSynced;
+        tifDone = true;
+        if (tifSynced && tif.Commit(false)) return true;
+        if (tifSynced) tifError = errno;
+        tifFailed = true;
+        return false;
     };
     errno = 0;  // the PDF writer goes through libtiff, which may fail without a call of the system failing
-    const bool pdfWritten = TiffToPdf(tif.tempPath(), pdfPath, options.pageWords, &precoder, tifOnDisk) == 0;
+    const bool pdfWritten = TiffToPdf(tif.tempPath(), pdfPath, options.pageWords, &precoder, commitTif) == 0;
     const int pdfError = errno;
+    if (syncing.joinable()) syncing.join();
     r.cancelled = !pdfWritten && options.cancel && options.cancel->load();
     if (r.cancelled) return r;
-    if (!tifOnDisk()) {
+    if (!tifDone) commitTif();  // the PDF failed before its turn came; the TIFF is whole all the same
+    if (tifFailed) {
         r.error = ExportError::TifCreateFailed;
-        r.systemError = tifSyncError;
-        return r;  // the TIFF goes with `tif`, and the PDF was not put in place
-    }
-    if (!tif.Commit(false)) {
-        r.error = ExportError::TifCreateFailed;
-        r.systemError = errno;
+        r.systemError = tifError;
     } else if (!pdfWritten) {
         r.error = ExportError::PdfFailed;
         r.systemError = pdfError;

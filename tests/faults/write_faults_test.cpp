@@ -65,7 +65,7 @@ const WriterCase kWriters[] = {
     {"build", "$CLI --yes build $OUT/fax.dcx $IN/sp0001.pcx $IN/sp0003.pcx", "cp $IN/sample.dcx fax.dcx"},
     {"longfax", "$CLI --yes longfax $IN/sample.dcx $OUT/long.dcx", "cp $IN/sp0001.pcx long.dcx"},
     {"export", "$CLI --yes export $IN/sample.dcx $OUT/fax.tif $OUT/fax.pdf", "echo old >fax.pdf"},
-    {"exportover", "$CLI --yes export $IN/sample.dcx $OUT/fax.tif $OUT/fax.pdf", "echo old >fax.pdf && echo old >fax.tif"},
+    {"exportover", "$CLI --yes export $IN/sample.dcx $OUT/fax.tif $OUT/fax.pdf", "echo old >fax.pdf && echo old >fax.tif", 6},
     {"batch", "$CLI export --to-dir $OUT/to --jobs 2 $IN/sample.dcx $IN/sp0002.pcx", "mkdir to && echo keep >to/keep.txt"},
     {"replace", "$CLI replace $OUT/fax.dcx 2 $IN/sp0001.pcx", "cp $IN/sample.dcx fax.dcx"},
     {"frombmp", "$CLI --yes frombmp $IN/page.bmp $OUT/page.pcx", "cp $IN/sp0002.pcx page.pcx"},
