@@ -48,11 +48,12 @@ bool TiffWriter::Append(File& output, const void* data, std::size_t size) {
     return true;
 }
 
-// The fax is read from the disk in large pieces and handed out in the sizes asked for;
-// a piece comes short only at the end of the file.
+// The fax is read from the disk in large pieces and handed out in the sizes asked for (a
+// page table at most); a piece comes short only at the end of the file.
+static_assert(kDcxTableSize <= kReadAhead && kReadChunk <= kReadAhead);
 std::int64_t TiffWriter::ReadInput(File& input, void* buffer, std::size_t size) {
     if (ahead_.empty()) ahead_.resize(kReadAhead);
-    if (aheadEnd_ - aheadAt_ < size && size <= ahead_.size()) {
+    if (aheadEnd_ - aheadAt_ < size) {
         std::memmove(ahead_.data(), ahead_.data() + aheadAt_, aheadEnd_ - aheadAt_);
         aheadEnd_ -= aheadAt_;
         aheadAt_ = 0;
@@ -63,7 +64,6 @@ std::int64_t TiffWriter::ReadInput(File& input, void* buffer, std::size_t size) 
             aheadEnd_ += static_cast<std::size_t>(n);
         }
     }
-    if (size > ahead_.size() && aheadAt_ == aheadEnd_) return input.Read(buffer, size);
     const std::size_t n = std::min(size, aheadEnd_ - aheadAt_);
     std::memcpy(buffer, ahead_.data() + aheadAt_, n);
     aheadAt_ += n;
