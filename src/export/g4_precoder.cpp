@@ -57,7 +57,7 @@ bool G4Precoder::Start() {
     fd_ = TemporaryFile();
     if (fd_ < 0) return false;
     coder_ = std::make_unique<G4Coder>(kFaxWidth);
-    filling_.reserve(kChunkWords);
+    filling_.words = std::make_unique<std::uint32_t[]>(kChunkWords);
     chunks_ = 1;
     try {
         thread_ = std::thread([this] { Work(); });
@@ -69,17 +69,25 @@ bool G4Precoder::Start() {
     return true;
 }
 
-void G4Precoder::Row(const std::uint32_t* changes, std::size_t count) {
+std::uint32_t* G4Precoder::RowRoom() {
+    if (!thread_.joinable()) {
+        idle_.resize(ChangeCapacity(kFaxWidth));
+        return idle_.data();
+    }
+    if (filling_.used + 1 + ChangeCapacity(kFaxWidth) > kChunkWords) Hand();
+    return filling_.words.get() + filling_.used + 1;
+}
+
+void G4Precoder::Row(std::size_t count) {
     if (!thread_.joinable()) return;
-    if (filling_.size() + count + 1 > kChunkWords) Hand();
-    filling_.push_back(static_cast<std::uint32_t>(count));
-    filling_.insert(filling_.end(), changes, changes + count);
+    filling_.words[filling_.used] = static_cast<std::uint32_t>(count);
+    filling_.used += count + 1;
 }
 
 void G4Precoder::PageDone() {
     if (!thread_.joinable()) return;
-    if (filling_.size() + 1 > kChunkWords) Hand();
-    filling_.push_back(kPageEnd);
+    if (filling_.used + 1 > kChunkWords) Hand();
+    filling_.words[filling_.used++] = kPageEnd;
 }
 
 void G4Precoder::Hand() {
@@ -88,8 +96,7 @@ void G4Precoder::Hand() {
     changed_.notify_all();
     if (free_.empty() && chunks_ < kMaxChunks) {
         ++chunks_;
-        filling_ = Chunk();
-        filling_.reserve(kChunkWords);
+        filling_ = Chunk{std::make_unique<std::uint32_t[]>(kChunkWords), 0};
         return;
     }
     changed_.wait(lock, [this] { return !free_.empty(); });
@@ -99,7 +106,7 @@ void G4Precoder::Hand() {
 
 void G4Precoder::Finish() {
     if (!thread_.joinable()) return;
-    if (!filling_.empty()) Hand();
+    if (filling_.used > 0) Hand();
     {
         std::lock_guard lock(mutex_);
         finishing_ = true;
@@ -122,7 +129,7 @@ void G4Precoder::Work() {
             ready_.pop_front();
         }
         Code(chunk);
-        chunk.clear();
+        chunk.used = 0;
         {
             std::lock_guard lock(mutex_);
             free_.push_back(std::move(chunk));
@@ -132,8 +139,9 @@ void G4Precoder::Work() {
 }
 
 void G4Precoder::Code(const Chunk& chunk) {
-    for (std::size_t at = 0; at < chunk.size();) {
-        const std::uint32_t count = chunk[at++];
+    const std::uint32_t* words = chunk.words.get();
+    for (std::size_t at = 0; at < chunk.used;) {
+        const std::uint32_t count = words[at++];
         if (count != kPageEnd) at += count;
         if (failed_) continue;  // pages from here on are left to the PDF writer
         if (count == kPageEnd) {
@@ -145,7 +153,7 @@ void G4Precoder::Code(const Chunk& chunk) {
             pageStart_ = spilled_;
             rows_ = 0;
         } else {
-            std::copy_n(chunk.data() + at - count, count, coder_->NextLine());
+            std::copy_n(words + at - count, count, coder_->NextLine());
             coder_->CodeLine(count);
             ++rows_;
             if (coder_->size() >= kSpillAt) failed_ = !Spill();

@@ -35,7 +35,8 @@ public:
     // Waits until every row handed over is coded. No row may follow.
     void Finish();
 
-    void Row(const std::uint32_t* changes, std::size_t count) override;
+    std::uint32_t* RowRoom() override;
+    void Row(std::size_t count) override;
     void PageDone() override;
 
     // Whether page `page` (from 0) was coded whole, `width` x `rows` (a page of another
@@ -47,7 +48,11 @@ public:
                    std::uint64_t& length) const;
 
 private:
-    using Chunk = std::vector<std::uint32_t>;  // rows as their count and elements; kPageEnd ends a page
+    // Rows as their count and elements; kPageEnd ends a page.
+    struct Chunk {
+        std::unique_ptr<std::uint32_t[]> words;
+        std::size_t used = 0;
+    };
     struct PageImage {
         std::uint64_t offset = 0, length = 0;
         std::uint32_t rows = 0;
@@ -67,6 +72,7 @@ private:
     std::size_t chunks_ = 0;   // made so far
     bool finishing_ = false;
     Chunk filling_;
+    std::vector<std::uint32_t> idle_;  // the room given when no thread takes the rows
 
     // The coding thread's own.
     std::unique_ptr<G4Coder> coder_;

@@ -194,9 +194,10 @@ bool TiffWriter::WritePage(File& input, File& output, std::size_t start, std::si
 
 bool TiffWriter::CodeRow(File& output) {
     ++rowsCoded_;
-    const std::size_t count = FindChanges(row_.data(), kFaxWidth, false, changes_.data());
-    if (listener_) listener_->Row(changes_.data(), count);
-    codedSize_ += CodeMhLine(changes_.data(), count, kFaxWidth, coded_.data() + codedSize_);
+    std::uint32_t* changes = listener_ ? listener_->RowRoom() : changes_.data();
+    const std::size_t count = FindChanges(row_.data(), kFaxWidth, false, changes);
+    if (listener_) listener_->Row(count);
+    codedSize_ += CodeMhLine(changes, count, kFaxWidth, coded_.data() + codedSize_);
     if (codedSize_ >= kTiffFlushAt && !FlushCoded(output)) {
         Fail(ExportError::RowWriteFailed);  // unless the size limit spoke first
         return false;

@@ -48,11 +48,17 @@ inline constexpr std::uint32_t kTiffYResolution = 196;
 inline constexpr std::uint64_t kTiffMaxBytes = 0xFFFFFFFFull;  // offsets are 32 bits
 
 // Sees the rows as the TIFF writer codes them: each row's changing elements (pixel 0
-// white, see FindChanges), and the end of each page once its directory is written.
+// white, see FindChanges), and the end of each page once its directory is written. The
+// writer finds a row's elements straight in the listener's room for them, and codes the
+// row from there.
 class TiffRowListener {
 public:
     virtual ~TiffRowListener() = default;
-    virtual void Row(const std::uint32_t* changes, std::size_t count) = 0;
+    // Room for the next row's elements, ChangeCapacity(kFaxWidth) of them; it stays as
+    // it is until the next call.
+    virtual std::uint32_t* RowRoom() = 0;
+    // The row whose first `count` elements were put there.
+    virtual void Row(std::size_t count) = 0;
     virtual void PageDone() = 0;
 };
 
