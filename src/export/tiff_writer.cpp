@@ -157,45 +157,54 @@ int TiffWriter::WriteFaxTiff(File& input, File& output) {
 
 bool TiffWriter::WritePage(File& input, File& output, std::size_t start, std::size_t end,
                            const PcxHeader& header) {
-    row_.fill(0xFF);  // bytes beyond BytesPerLine stay white for the whole page
+    rows_.fill(0xFF);  // bytes beyond BytesPerLine stay white for the whole page
     const std::size_t bpl = header.bytesPerLine();
+    std::uint8_t* row = rows_.data();
+    std::uint8_t* before = rows_.data() + kRowSpan;
     std::uint32_t rowsLeft = header.LineCount();
 
     // A run still pending at the end of a row is dropped: the next row starts with the
     // next input byte (pages from other programs may have such runs). So every row takes
     // at least one input byte, and the rows coded never outnumber the bytes of the page.
-    LineDecoder decoder(bpl, RunAtLineEnd::Drop);
+    LineDecoder decoder(bpl, RunAtLineEnd::Drop, true);
     std::size_t pos = start;
     for (; rowsLeft > 0; --rowsLeft) {
         bool endOfFile = false;
         for (;;) {
-            LineDecoder::Result r = decoder.Decode(in_.data() + pos, end - pos, row_.data(), 1);
+            LineDecoder::Result r = decoder.Decode(in_.data() + pos, end - pos, row, 1);
             pos += r.consumed;
-            if (r.lines == 1) break;
+            if (r.lines == 1) {
+                // The decoder may have written past the row's end.
+                std::memset(row + bpl, 0xFF, kFaxBytesPerLine - bpl);
+                break;
+            }
             std::int64_t n = ReadInput(input, in_.data(), in_.size());
             if (n < 0) {
                 Fail(decoder.AwaitingValue() ? ExportError::ReadFailedInRun : ExportError::ReadFailed);
                 return false;
             }
             if (n == 0) {
-                // The data ends early: this row goes out as it stands (its tail still
-                // holds the previous row) and the page ends here.
+                // The data ends early: this row goes out as it stands, its tail as the
+                // previous row was, and the page ends here.
+                const std::size_t done = decoder.PartialLineBytes();
+                std::memcpy(row + done, before + done, kFaxBytesPerLine - done);
                 endOfFile = true;
                 break;
             }
             pos = 0;
             end = static_cast<std::size_t>(n);
         }
-        if (!CodeRow(output)) return false;
+        if (!CodeRow(output, row)) return false;
         if (endOfFile) break;
+        std::swap(row, before);
     }
     return true;
 }
 
-bool TiffWriter::CodeRow(File& output) {
+bool TiffWriter::CodeRow(File& output, const std::uint8_t* row) {
     ++rowsCoded_;
     std::uint32_t* changes = listener_ ? listener_->RowRoom() : changes_.data();
-    const std::size_t count = FindChanges(row_.data(), kFaxWidth, false, changes);
+    const std::size_t count = FindChanges(row, kFaxWidth, false, changes);
     if (listener_) listener_->Row(count);
     codedSize_ += CodeMhLine(changes, count, kFaxWidth, coded_.data() + codedSize_);
     if (codedSize_ >= kTiffFlushAt && !FlushCoded(output)) {

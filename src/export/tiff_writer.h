@@ -10,6 +10,7 @@
 
 #include "export/line_changes.h"
 #include "formats/file_io.h"
+#include "formats/rle.h"
 #include "formats/pcx.h"
 
 namespace fax {
@@ -103,7 +104,7 @@ private:
     // Moves the fax's reading to `offset`: every seek goes here, past what was read ahead.
     bool SeekInput(File& input, std::uint64_t offset);
     bool WritePage(File& input, File& output, std::size_t start, std::size_t end, const PcxHeader& header);
-    bool CodeRow(File& output);
+    bool CodeRow(File& output, const std::uint8_t* row);
     // Appends at the end of the file, within the size limit.
     bool Append(File& output, const void* data, std::size_t size);
     bool FlushCoded(File& output) {
@@ -117,7 +118,10 @@ private:
     std::uint64_t sizeLimit_;
     std::uint64_t end_ = 0;  // bytes in the file
     std::array<std::uint8_t, kReadChunk> in_{};
-    std::array<std::uint8_t, kFaxBytesPerLine> row_{};
+    // Two rows, the one being decoded and the one before it, each with the room the
+    // decoder may write past a row.
+    static constexpr std::size_t kRowSpan = kFaxBytesPerLine + LineDecoder::kRoomAfterLine;
+    std::array<std::uint8_t, 2 * kRowSpan> rows_{};
     std::array<std::uint32_t, ChangeCapacity(kFaxWidth)> changes_{};  // the row's changing elements
     std::vector<std::uint8_t> coded_;  // coded bytes waiting to be written
     std::size_t codedSize_ = 0;

@@ -5,8 +5,8 @@
 
 namespace fax {
 
-LineDecoder::LineDecoder(std::size_t bytesPerLine, RunAtLineEnd mode)
-    : bytesPerLine_(bytesPerLine ? bytesPerLine : 1), mode_(mode) {}
+LineDecoder::LineDecoder(std::size_t bytesPerLine, RunAtLineEnd mode, bool roomAfterLine)
+    : bytesPerLine_(bytesPerLine ? bytesPerLine : 1), mode_(mode), roomAfterLine_(roomAfterLine) {}
 
 void LineDecoder::Reset() {
     column_ = 0;
@@ -48,6 +48,20 @@ LineDecoder::Result LineDecoder::Decode(const std::uint8_t* in, std::size_t inSi
             continue;
         }
         // The hot path: plain bytes and runs wholly inside this line and chunk.
+        if (roomAfterLine_) {
+            while (col < bpl && pos + 1 < inSize) {
+                // A unit is a plain byte or a count byte and its value: chosen by masks,
+                // as the two kinds alternate at random.
+                const std::size_t b = in[pos], next = in[pos + 1];
+                const std::size_t run = (b & kCountFlag) == kCountFlag;
+                const std::size_t mask = 0 - run;
+                const std::size_t count = ((b & 0x3Fu) & mask) | (1 & ~mask);
+                if (count > bpl - col) break;
+                std::memset(line + col, static_cast<int>((next & mask) | (b & ~mask)), kRoomAfterLine);
+                col += count;
+                pos += 1 + run;
+            }
+        }
         while (col < bpl && pos < inSize) {
             std::uint8_t b = in[pos];
             if ((b & kCountFlag) != kCountFlag) {

@@ -22,7 +22,12 @@ enum class RunAtLineEnd {
 // and nothing is written.
 class LineDecoder {
 public:
-    explicit LineDecoder(std::size_t bytesPerLine, RunAtLineEnd mode = RunAtLineEnd::Carry);
+    // With `roomAfterLine`, each line given to Decode has kRoomAfterLine bytes of room
+    // after it, and its bytes not yet decoded may be overwritten: the decoder then stores
+    // every unit of the data as kRoomAfterLine bytes of its value and keeps as many as
+    // it stands for, with no branch on the kind of unit or the length of a run.
+    static constexpr std::size_t kRoomAfterLine = 64;
+    explicit LineDecoder(std::size_t bytesPerLine, RunAtLineEnd mode = RunAtLineEnd::Carry, bool roomAfterLine = false);
 
     struct Result {
         std::size_t consumed;  // input bytes used
@@ -45,6 +50,7 @@ public:
 private:
     std::size_t bytesPerLine_;
     RunAtLineEnd mode_;
+    bool roomAfterLine_;
     std::size_t column_ = 0;       // bytes written into the current line
     unsigned pendingCount_ = 0;    // repeats left of the current run
     std::uint8_t pendingValue_ = 0;

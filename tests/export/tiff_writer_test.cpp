@@ -290,16 +290,18 @@ TEST(TiffDecode, DataEndingEarlyGivesAShorterPage) {
 
 TEST(TiffDecode, RunsAtRowEndsAndPieceBoundaries) {
     const std::uint16_t bpl = 16;
-    // A run of 10 starting 4 bytes before the row end: 6 repeats are dropped and the
-    // next row begins with the byte after the run's value.
-    Bytes data(12, 0x55);
-    data.push_back(0xCA);  // ten times...
-    data.push_back(0x00);  // ...black
-    for (int i = 0; i < 16; ++i) data.push_back(static_cast<std::uint8_t>(0x10 + i));
-    Bytes expect(12, 0x55);
-    expect.insert(expect.end(), 4, 0x00);
-    for (int i = 0; i < 16; ++i) expect.push_back(static_cast<std::uint8_t>(0x10 + i));
-    {
+    // A run starting 4 bytes before the row end, ending there or going on past it by
+    // one or by six: its repeats past the row end are dropped and the next row begins
+    // with the byte after the run's value.
+    for (const std::uint8_t count : {4, 5, 10}) {
+        SCOPED_TRACE(count);
+        Bytes data(12, 0x55);
+        data.push_back(static_cast<std::uint8_t>(0xC0 | count));
+        data.push_back(0x00);  // black
+        for (int i = 0; i < 16; ++i) data.push_back(static_cast<std::uint8_t>(0x10 + i));
+        Bytes expect(12, 0x55);
+        expect.insert(expect.end(), 4, 0x00);
+        for (int i = 0; i < 16; ++i) expect.push_back(static_cast<std::uint8_t>(0x10 + i));
         TempDir dir;
         TiffRun run = RunTiffWriter(PcxWithData(bpl, 2, data), dir);
         ASSERT_EQ(run.result, 1);
