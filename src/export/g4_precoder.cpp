@@ -1,12 +1,7 @@
 #include "export/g4_precoder.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <string>
 #include <system_error>
 
 #include "export/g4_coder.h"
@@ -21,49 +16,24 @@ constexpr std::size_t kMaxChunks = 2;           // the writer waits when the cod
 constexpr std::size_t kSpillAt = 64 * 1024;     // coded bytes go to the file in pieces of about this
 constexpr std::size_t kReadPiece = 64 * 1024;
 
-// An unnamed file in the temporary folder; gone when closed, whatever ends the program.
-int TemporaryFile() {
-    const char* dir = std::getenv("TMPDIR");
-    std::string folder = dir && *dir ? dir : "/tmp";
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
-    std::string name = folder + "/tarvex-g4-XXXXXX";
-    fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd >= 0) ::unlink(name.c_str());
-    return fd;
-}
-
-bool WriteWhole(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 G4Precoder::G4Precoder() = default;
 
-G4Precoder::~G4Precoder() {
-    Finish();
-    if (fd_ >= 0) ::close(fd_);
-}
+G4Precoder::~G4Precoder() { Finish(); }
 
 bool G4Precoder::Start() {
-    fd_ = TemporaryFile();
-    if (fd_ < 0) return false;
+    // The images wait in the temporary folder, gone when closed whatever ends the program.
+    const char* dir = std::getenv("TMPDIR");
+    file_ = File::CreateUnnamed(dir && *dir ? dir : "/tmp");
+    if (!file_) return false;
     coder_ = std::make_unique<G4Coder>(kFaxWidth);
     filling_.words = std::make_unique<std::uint32_t[]>(kChunkWords);
     chunks_ = 1;
     try {
         thread_ = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
-        ::close(fd_);
-        fd_ = -1;
+        file_.Close();
         return false;
     }
     return true;
@@ -162,7 +132,7 @@ void G4Precoder::Code(const Chunk& chunk) {
 }
 
 bool G4Precoder::Spill() {
-    if (!WriteWhole(fd_, coder_->data(), coder_->size())) return false;
+    if (!file_.WriteAll(coder_->data(), coder_->size())) return false;
     spilled_ += coder_->size();
     coder_->Clear();
     return true;
@@ -175,13 +145,12 @@ bool G4Precoder::HasImage(std::size_t page, std::uint32_t width, std::uint32_t r
 bool G4Precoder::CopyImage(std::size_t page, const std::function<bool(const std::uint8_t*, std::size_t)>& write,
                            std::uint64_t& length) const {
     const PageImage& image = pages_[page];
+    if (!file_.Seek(image.offset)) return false;
     std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(image.length, kReadPiece)));
     for (std::uint64_t done = 0; done < image.length;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(image.length - done, piece.size()));
-        const ssize_t n = ::pread(fd_, piece.data(), want, static_cast<off_t>(image.offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || !write(piece.data(), static_cast<std::size_t>(n))) return false;
-        done += static_cast<std::uint64_t>(n);
+        if (file_.Read(piece.data(), want) != static_cast<std::int64_t>(want) || !write(piece.data(), want)) return false;
+        done += want;
     }
     length = image.length;
     return true;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "export/tiff_writer.h"
+#include "formats/file_io.h"
 
 namespace fax {
 
@@ -63,7 +64,7 @@ private:
     void Code(const Chunk& chunk);
     bool Spill();  // the coder's bytes so far into the file
 
-    int fd_ = -1;
+    mutable File file_;  // the images, one after the other (read back from a const object)
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable changed_;

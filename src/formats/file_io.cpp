@@ -108,6 +108,15 @@ std::int64_t File::Read(void* buffer, std::size_t size) {
     return static_cast<std::int64_t>(done);
 }
 
+File File::CreateUnnamed(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return File(fd);
+    std::string name = folder + "/.vantorel-XXXXXX";
+    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.c_str());
+    return File(fd);
+}
+
 bool File::WriteAll(const void* data, std::size_t size) {
     if (fd_ < 0) return false;
     const auto* p = static_cast<const char*>(data);

@@ -25,6 +25,10 @@ public:
     // Creates the file, truncating an existing one, with the permissions every program
     // gives a new file (0666 less the umask).
     static File Create(const std::string& path);
+    // An unnamed file for reading and writing in `folder`, gone when closed whatever ends
+    // the program (where the file system makes no unnamed files, one is named and removed
+    // at once). Not open when none can be made, errno saying why.
+    static File CreateUnnamed(const std::string& folder);
 
     bool IsOpen() const { return fd_ >= 0; }
     explicit operator bool() const { return IsOpen(); }
