@@ -289,11 +289,9 @@ const KillCase kKills[] = {
 
 class KilledMidWrite : public ::testing::TestWithParam<KillCase> {};
 
-// Starts `command` in a process group of its own; kills the group `delay` after the start, or
-// after `mark` appears when one is named (never when `delay` is negative, nor when the run ends
-// first). The run's wall time.
-std::chrono::steady_clock::duration RunAndKill(const std::string& command, std::chrono::microseconds delay,
-                                               const std::string& mark = {}) {
+// Starts `command` in a process group of its own; kills the group after `delay`, counted from
+// when `mark` appears if one is named (never when negative). The run's wall time.
+std::chrono::steady_clock::duration RunAndKill(const std::string& command, std::chrono::microseconds delay, const std::string& mark = {}) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -302,26 +300,15 @@ std::chrono::steady_clock::duration RunAndKill(const std::string& command, std::
         ::_exit(127);
     }
     ::setpgid(pid, pid);
-    int status = 0;
     if (delay.count() >= 0) {
-        for (; !mark.empty() && !Exists(mark); std::this_thread::sleep_for(std::chrono::microseconds(200))) {
-            if (::waitpid(pid, &status, WNOHANG) == pid) return std::chrono::steady_clock::now() - start;
-        }
+        while (!mark.empty() && !Exists(mark) && ::waitpid(pid, nullptr, WNOHANG) == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
         std::this_thread::sleep_for(delay);
         ::kill(-pid, SIGKILL);
     }
+    int status = 0;
     ::waitpid(pid, &status, 0);
     ::kill(-pid, SIGKILL);  // a paint program left behind by a killed Zoom/Edit
     return std::chrono::steady_clock::now() - start;
-}
-
-// When the first and the last call in the folder began, from the mark the preload library left.
-std::pair<fs::file_time_type, fs::file_time_type> WritingTimes(const std::string& mark) {
-    const Bytes text = ReadBytes(mark);
-    const double first = std::stod(std::string(text.begin(), text.end()));
-    const auto since = std::chrono::duration_cast<fs::file_time_type::duration>(std::chrono::duration<double>(first));
-    const auto firstCall = fs::file_time_type::clock::from_sys(std::chrono::sys_time<fs::file_time_type::duration>(since));
-    return {firstCall, fs::last_write_time(mark)};
 }
 
 TEST_P(KilledMidWrite, TheFaxIsAlwaysTheOldOrTheNewOne) {
@@ -331,33 +318,32 @@ TEST_P(KilledMidWrite, TheFaxIsAlwaysTheOldOrTheNewOne) {
     const std::string out = scratch.File("out"), fax = out + "/fax.dcx", mark = scratch.File("mark");
     Prepare(out, c.prepare);
     const Bytes old = ReadBytes(fax);
-    // A run without a kill: its length, and how long its writing in the folder lasted.
-    const std::string command = UnderFaults(out, "VANTOREL_FAULT_SLOW=3000 VANTOREL_FAULT_MARK=" + mark, c.args);
-    const auto whole = RunAndKill(command, std::chrono::microseconds(-1));
+    // A run without a kill: its length, and when its writing in the folder began.
+    const auto started = fs::file_time_type::clock::now();
+    const auto whole = RunAndKill(UnderFaults(out, "VANTOREL_FAULT_SLOW=3000 VANTOREL_FAULT_MARK=" + mark, c.args),
+                                  std::chrono::microseconds(-1));
     const Bytes fresh = ReadBytes(fax);
     ASSERT_NE(old, fresh) << "the run without a kill changed nothing";
     ASSERT_TRUE(Exists(mark));
-    const auto [firstCall, lastCall] = WritingTimes(mark);
     const long long span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count();
-    const long long writing = std::max<long long>(std::chrono::duration_cast<std::chrono::microseconds>(lastCall - firstCall).count(), 0);
+    const long long onset = std::clamp<long long>(
+        std::chrono::duration_cast<std::chrono::microseconds>(fs::last_write_time(mark) - started).count(), 0, span);
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
+    const std::string command = UnderFaults(out, "VANTOREL_FAULT_SLOW=3000 VANTOREL_FAULT_MARK=" + mark, c.args);
     int asBefore = 0, asAfter = 0, midWrite = 0, kills = 0;
     // Runs vary in length; should no kill have landed mid-write, a few more are tried.
     for (int i = 0; i < c.kills || (midWrite == 0 && i < 3 * c.kills); ++i, ++kills) {
         Prepare(out, c.prepare);
         fs::remove(mark);
-        // Every other kill lands while the folder is being written (counted from its first call),
-        // or just after.
-        const bool duringWriting = i % 2;
-        const long long range = duringWriting ? writing + writing / 4 : span;
-        const std::chrono::microseconds delay(std::uniform_int_distribution<long long>(0, range)(random));
-        RunAndKill(command, delay, duringWriting ? mark : std::string());
+        // Every other kill lands while the folder is being written, counted from that run's first
+        // call there: a run can go faster or slower than the measured one before it writes.
+        const std::chrono::microseconds delay(std::uniform_int_distribution<long long>(0, i % 2 ? span - onset : span)(random));
+        RunAndKill(command, delay, i % 2 ? mark : std::string());
         const Bytes now = ReadBytes(fax);
-        EXPECT_TRUE(now == old || now == fresh) << "killed after " << delay.count() << " us of " << range
-                                                << (duringWriting ? " from the first write" : "");
+        EXPECT_TRUE(now == old || now == fresh) << "killed after " << delay.count() << " us of " << span;
         asBefore += now == old;
         asAfter += now == fresh;
         // The file being written beside the fax is left behind by a kill in the middle of it.
@@ -368,7 +354,7 @@ TEST_P(KilledMidWrite, TheFaxIsAlwaysTheOldOrTheNewOne) {
         }
     }
     EXPECT_GT(midWrite, 0) << "no kill landed while the new fax was being written";
-    std::cout << c.name << ": " << kills << " kills in a run of " << span << " us, writing for " << writing
+    std::cout << c.name << ": " << kills << " kills in a run of " << span << " us, writing from " << onset
               << " us: " << midWrite << " mid-write; " << asBefore << " old, " << asAfter << " new\n";
 }
 

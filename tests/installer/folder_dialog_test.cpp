@@ -247,8 +247,7 @@ TEST_F(Options, DialogLayoutTabOrderAndTips) {
         // The mouse resting on an option shows its tip after 100 ms, wrapped at 300 pixels.
         QRadioButton* shortOption = dialog.option(kOptionShort);
         QElapsedTimer resting;
-        resting.start();
-        QTest::mouseMove(shortOption, QPoint(5, 5));
+        resting.start(), QTest::mouseMove(shortOption, QPoint(5, 5));
         ASSERT_TRUE(QTest::qWaitFor([&] { return tips->label()->isVisible(); }, 5000));
         EXPECT_GE(resting.elapsed(), 100);
         EXPECT_EQ(tips->label()->text(), tips->tip(shortOption));
